@@ -1,0 +1,73 @@
+#pragma once
+// The one loaded chart: header, timed events, measure lengths, key-sound table.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace jov {
+
+class clsMIDI;
+
+struct ChartInfo {
+    std::string Title;
+    std::string Artist;
+    std::string Genre;
+    float Bpm = 0.0f;
+    int32_t Player = 0;
+    int32_t PlayLevel = 0;
+    std::string MidiFile;
+    int32_t Rank = 0;
+    int32_t VolWav = 0;
+    int32_t Total = 0;
+    int32_t PlayTime = 0;
+    std::string StageFile;
+    int32_t WavCount = 0;
+    int32_t BmpCount = 0;
+    std::string FilePath;
+
+    bool operator==(const ChartInfo&) const = default;
+};
+
+// Channel codes held in the event list.
+enum : int32_t {
+    kChannelBarLine = -1,
+    kChannelBackground = 1,
+    kChannelTempo = 3,
+};
+
+struct ChartEvent {
+    int32_t Measure = 0;
+    int32_t Tick = 0;
+    int32_t Offset = 0;
+    int32_t Channel = 0;
+    int32_t Value = 0;
+
+    bool operator==(const ChartEvent&) const = default;
+};
+
+constexpr int kKeySoundSlots = 256;
+constexpr int kMeasureLengthSlots = 2049;  // 0 To 2048
+
+struct ChartModel {
+    ChartModel();
+    ~ChartModel();
+    ChartModel(const ChartModel&) = delete;
+    ChartModel& operator=(const ChartModel&) = delete;
+
+    ChartInfo Chart;
+    // Grows as needed; entries 0 .. EventCount-1 are in use (EventCount == Events.size()).
+    std::vector<ChartEvent> Events;
+    int32_t EventCount = 0;
+    int32_t MaxMeasure = 0;
+    std::array<float, kMeasureLengthSlots> MeasureLength{};
+    std::array<std::string, kKeySoundSlots> WavFile;
+    std::array<uint8_t, kKeySoundSlots> WavLoaded{};
+    std::string NowPlaying;
+    std::unique_ptr<clsMIDI> Midi;
+    int32_t PlayTime = 0;
+    int32_t LastTick = 0;
+};
+
+}  // namespace jov

@@ -1,0 +1,27 @@
+#pragma once
+// The play engine's clock and cursor, read by the readout, the renderers, the
+// seek bar and the jukebox.
+#include <array>
+#include <cstdint>
+
+namespace jov {
+
+struct EngineState {
+    int32_t StartTime = 0;     // clock ms at which tick 0 would have played on the current clock line
+    int32_t ElapsedMs = 0;     // now - StartTime (wrap-around subtraction)
+    float CurrentBpm = 0.0f;
+    float TicksPerMs = 0.0f;   // CurrentBpm / 1250
+    int32_t TickOffset = 0;
+    double CurrentTick = 0.0;  // ElapsedMs * TicksPerMs + TickOffset
+    int32_t NextEvent = 0;
+    double BarMeasure = 0.0;
+    int32_t BarTick = 0;
+    std::array<int32_t, 2> HitTime{};
+    bool IsPlaying = false;
+    bool StopRequest = false;
+    int32_t SleepMs = 10;
+    int32_t WavLoadMode = 1;   // 0 "First ALL", otherwise "Realtime"
+    bool IsMinimized = false;
+};
+
+}  // namespace jov

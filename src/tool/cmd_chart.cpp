@@ -1,0 +1,17 @@
+#include <cstdio>
+
+#include "tool/tool_commands.h"
+
+namespace jov::tool {
+
+int CmdScan(const Args&) {
+    std::fputs("not built yet\n", stderr);
+    return 2;
+}
+
+int CmdParse(const Args&) {
+    std::fputs("not built yet\n", stderr);
+    return 2;
+}
+
+}  // namespace jov::tool
