@@ -14,4 +14,15 @@ std::string DecodeChartBytes(std::string_view bytes);
 // code page 932 as above.
 std::string DecodeUtf8OrCp932(std::string_view bytes);
 
+// The same decoding as DecodeChartBytes, as code points (the chart reader counts
+// character positions in code points).
+std::u32string DecodeChartText(std::string_view bytes);
+// Code page 932 alone (0x80, 0xA0, 0xFD-0xFF and a lead byte whose pair does not
+// decode each give one U+FFFD).
+std::u32string DecodeCp932(std::string_view bytes);
+
+// Code points to UTF-8; surrogates and values beyond U+10FFFF become U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
+std::string ToUtf8(std::u32string_view text);
+
 }  // namespace jov
