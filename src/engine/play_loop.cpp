@@ -1,0 +1,137 @@
+#include "engine/play_loop.h"
+
+#include "audio/cls_midi.h"
+#include "chart/chart_model.h"
+#include "engine/clock.h"
+#include "engine/engine_math.h"
+#include "engine/engine_state.h"
+#include "engine/key_sounds.h"
+#include "shell/status.h"
+
+namespace jov {
+
+namespace {
+
+constexpr double kLateLimitTicks = 48.0;   // one beat: later than this is passed silently
+constexpr double kLookAheadTicks = 192.0;  // one standard measure
+
+bool IsSoundChannel(int32_t ch) { return ch == kChannelBackground || (ch >= 11 && ch <= 19); }
+
+}  // namespace
+
+PlayEngine::PlayEngine(ChartModel& model, EngineState& engine, KeySounds& sounds, Clock& clock, Shell& shell)
+    : model_(model), engine_(engine), sounds_(sounds), clock_(clock), shell_(shell), host_(&defaultHost_) {}
+
+void PlayEngine::SetHost(PlayHost* host) { host_ = host ? host : &defaultHost_; }
+
+void PlayEngine::RunPlayLoop() {
+    engine_.StopRequest = false;
+    engine_.IsPlaying = true;
+    host_->StartTimer(kPlayTimerId, 10);
+    host_->StartTimer(kStatusTimerId, 200);
+    engine_.HitTime[0] = engine_.ElapsedMs;
+    engine_.HitTime[1] = engine_.ElapsedMs;
+    loopPasses_ = 0;
+    do {
+        ++loopPasses_;
+        UpdatePlay();
+        host_->UpdateBeatDisplay();
+        host_->DrawNotes();
+        host_->PumpEvents();
+        clock_.Sleep(engine_.SleepMs > 0 ? engine_.SleepMs : 0);
+    } while (!engine_.StopRequest);
+    if (model_.Midi) {
+        shell_.SetCaption("stop midi...");
+        model_.Midi->StopM();
+        shell_.SetCaption(model_.NowPlaying);
+    }
+    shell_.SetStatus("playloop end");
+    host_->StopTimer(kPlayTimerId);
+    host_->StopTimer(kStatusTimerId);
+}
+
+void PlayEngine::UpdatePlay() {
+    engine_.ElapsedMs = WrapElapsed(clock_.NowMs(), engine_.StartTime);
+    // Exact product, one rounding when stored.
+    engine_.CurrentTick = static_cast<double>(static_cast<long double>(engine_.ElapsedMs) *
+                                                  static_cast<long double>(engine_.TicksPerMs) +
+                                              static_cast<long double>(engine_.TickOffset));
+
+    // The list may shrink under us only through a reload, which never runs inside a pass;
+    // still, bound by the live size so a bad cursor cannot read outside it.
+    const int32_t count = static_cast<int32_t>(model_.Events.size()) < model_.EventCount
+                              ? static_cast<int32_t>(model_.Events.size())
+                              : model_.EventCount;
+    if (engine_.NextEvent < 0) engine_.NextEvent = 0;
+    while (engine_.NextEvent < count && model_.Events[engine_.NextEvent].Tick <= engine_.CurrentTick) {
+        Dispatch(model_.Events[engine_.NextEvent]);
+        ++engine_.NextEvent;
+    }
+
+    LookAhead();
+
+    // A clock line without a positive tempo never reaches the end: stop it here.
+    if (engine_.NextEvent >= count || !(engine_.TicksPerMs > 0.0f)) engine_.StopRequest = true;
+}
+
+void PlayEngine::Dispatch(const ChartEvent& e) {
+    const bool inTime = engine_.CurrentTick - e.Tick < kLateLimitTicks;
+    bool sounded = false;
+    switch (e.Channel) {
+        case kChannelBarLine:
+            engine_.BarMeasure = e.Measure;
+            engine_.BarTick = e.Tick;
+            break;
+        case kChannelTempo: {
+            // Continuous at this pass's moment: ElapsedMs maps to the same tick on the new line.
+            const double offset = static_cast<double>(engine_.TickOffset) -
+                                  (static_cast<double>(e.Value) - static_cast<double>(engine_.CurrentBpm)) /
+                                      1250.0 * static_cast<double>(engine_.ElapsedMs);
+            if (auto r = RoundToInt32(offset)) engine_.TickOffset = *r;
+            engine_.CurrentBpm = static_cast<float>(e.Value);
+            engine_.TicksPerMs = engine_.CurrentBpm / 1250.0f;
+            break;
+        }
+        case kChannelBackground:
+        case 11: case 12: case 13: case 14: case 15: case 16: case 18: case 19:
+            if (inTime) {
+                sounds_.PlayKeySound(e.Value, e.Tick);
+                sounded = true;
+            }
+            if (e.Channel == 16)
+                engine_.HitTime[1] = engine_.ElapsedMs;
+            else if (e.Channel != kChannelBackground)
+                engine_.HitTime[0] = engine_.ElapsedMs;
+            break;
+        default:
+            break;
+    }
+    if (listener_) listener_->OnDispatch(e, sounded);
+}
+
+void PlayEngine::LookAhead() {
+    const int32_t count = static_cast<int32_t>(model_.Events.size()) < model_.EventCount
+                              ? static_cast<int32_t>(model_.Events.size())
+                              : model_.EventCount;
+    const double horizon = engine_.CurrentTick + kLookAheadTicks;
+    for (int64_t i = int64_t(engine_.NextEvent) + 1; i < count; ++i) {
+        const ChartEvent& e = model_.Events[i];
+        if (e.Tick > horizon) break;
+        if (!IsSoundChannel(e.Channel) || e.Value < 0 || e.Value >= kKeySoundSlots) continue;
+        if (model_.WavLoaded[e.Value] == 255) continue;
+        sounds_.LoadKeySound(e.Value);
+        model_.WavLoaded[e.Value] = 255;
+    }
+}
+
+void PlayEngine::PlayTimerProc(int timerId) {
+    UpdatePlay();
+    if (engine_.StopRequest || !engine_.IsPlaying) host_->StopTimer(timerId);
+}
+
+void PlayEngine::StatusTimerProc() {
+    if (engine_.IsMinimized) return;
+    host_->DrawStatus(BuildStatusReadout(model_, engine_));
+}
+
+}  // namespace jov
