@@ -1,0 +1,181 @@
+#include "playlist/folder_search.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+#include "playlist/playlist.h"
+#include "shell/status.h"
+
+namespace jov {
+
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(UpperAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(UpperAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+std::vector<std::string> SplitPatterns(const std::string& patterns) {
+    std::vector<std::string> out;
+    std::size_t pos = 0;
+    while (true) {
+        std::size_t semi = patterns.find(';', pos);
+        out.push_back(patterns.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos));
+        if (semi == std::string::npos) break;
+        pos = semi + 1;
+    }
+    return out;
+}
+
+struct FolderListing {
+    bool ok = false;
+    std::vector<std::string> files;    // regular files (links followed)
+    std::vector<std::string> folders;  // subfolders (links followed)
+    std::pair<dev_t, ino_t> id{};
+};
+
+// One enumeration of a folder. Entries whose type cannot be learnt are left out.
+FolderListing ListFolder(const std::string& folder) {
+    FolderListing listing;
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return listing;
+    struct stat self {};
+    if (::fstat(fd, &self) != 0) {
+        ::close(fd);
+        return listing;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return listing;
+    }
+    listing.ok = true;
+    listing.id = {self.st_dev, self.st_ino};
+    while (dirent* d = ::readdir(dir)) {
+        std::string name(d->d_name);
+        if (name == "." || name == "..") continue;
+        unsigned char type = d->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            struct stat st {};
+            if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0) continue;  // dangling link
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type == DT_DIR) {
+            listing.folders.push_back(std::move(name));
+        } else if (type == DT_REG) {
+            listing.files.push_back(std::move(name));
+        }
+    }
+    ::closedir(dir);
+    std::sort(listing.files.begin(), listing.files.end(), LessNoCase);
+    std::sort(listing.folders.begin(), listing.folders.end(), LessNoCase);
+    return listing;
+}
+
+}  // namespace
+
+bool MatchPattern(std::string_view pattern, std::string_view name) {
+    // Iterative wildcard match with single back-tracking point: linear enough for names.
+    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+void FolderSearch::Reset() {
+    SearchResults.clear();
+    SearchCount = 0;
+}
+
+void FolderSearch::SearchFolder(const std::string& folder, const std::string& patterns) {
+    // Depth first with an explicit stack, so a deep tree cannot exhaust the call stack;
+    // each real folder is searched once, which also ends loops made of links.
+    std::set<std::pair<dev_t, ino_t>> visited;
+    std::vector<std::string> pending{folder};
+    const std::vector<std::string> split = SplitPatterns(patterns);
+    while (!pending.empty()) {
+        std::string current = std::move(pending.back());
+        pending.pop_back();
+        if (current.empty() || current.back() != '/') current += '/';
+        if (beforeFolder) beforeFolder(current);
+        FolderListing listing = ListFolder(current);
+        if (!listing.ok || !visited.insert(listing.id).second) continue;
+        StoreMatches(current, listing.files, split);
+        for (auto it = listing.folders.rbegin(); it != listing.folders.rend(); ++it) {
+            if (!it->empty() && (*it)[0] != '.') pending.push_back(current + *it + "/");
+        }
+    }
+}
+
+void FolderSearch::SearchFiles(const std::string& folder, const std::string& patterns) {
+    std::string current = folder;
+    if (current.empty() || current.back() != '/') current += '/';
+    StoreMatches(current, ListFolder(current).files, SplitPatterns(patterns));
+}
+
+void FolderSearch::StoreMatches(const std::string& folder, const std::vector<std::string>& files,
+                                const std::vector<std::string>& patterns) {
+    for (const std::string& pattern : patterns) {
+        for (const std::string& name : files) {
+            if (MatchPattern(pattern, name)) {
+                SearchResults.push_back(folder + name);
+                ++SearchCount;
+            }
+        }
+    }
+    if (onCaption) onCaption("Seaching " + std::to_string(SearchCount) + "... " + folder);
+}
+
+void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, FolderSearch& search) {
+    if (paths.empty()) return;
+    const std::string& first = paths.front();
+    std::string tail = first.size() >= 4 ? first.substr(first.size() - 4) : first;
+    for (char& c : tail) c = UpperAscii(c);
+    if (tail == ".RXL") {
+        list.LoadPlayList(first, false);
+        search.Reset();
+        return;
+    }
+    for (const std::string& path : paths) {
+        if (list.GetShell().FileExists(path)) {
+            list.AddPlayListEntry(path);
+            continue;
+        }
+        search.Reset();
+        // An empty path would otherwise become "/" and search the whole file system.
+        if (path.empty()) continue;
+        search.SearchFolder(path, "*.bms;*.bme");
+        for (const std::string& found : search.SearchResults) list.AddPlayListEntry(found);
+    }
+    search.Reset();
+}
+
+}  // namespace jov
+

@@ -1,0 +1,140 @@
+#include "playlist/jukebox.h"
+
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "playlist/play_order.h"
+#include "playlist/playlist.h"
+
+namespace jov {
+
+Jukebox::Jukebox(PlayList& list, JukeboxPlayer& player, JukeboxWindow& window,
+                 std::function<void(const std::string&)> setCaption)
+    : list_(list), player_(player), window_(window), setCaption_(std::move(setCaption)) {}
+
+void Jukebox::OnNextPlayTimer() {
+    window_.SetNextPlayTimer(false);
+    if (inStep_ || held_ > 0) {
+        // Fired inside the running step's event pump: run it once that step has returned.
+        deferred_ = true;
+        return;
+    }
+    inStep_ = true;
+    Step();
+    inStep_ = false;
+    if (deferred_) {
+        deferred_ = false;
+        window_.SetNextPlayTimer(true);
+    }
+}
+
+void Jukebox::Hold(bool on) {
+    held_ += on ? 1 : -1;
+    if (held_ == 0 && deferred_ && !inStep_) {
+        deferred_ = false;
+        window_.SetNextPlayTimer(true);
+    }
+}
+
+bool Jukebox::Advance() {
+    setCaption_("next...");
+    int32_t count = list_.PlayListCount();
+    if (count <= 0) return false;
+    if (list_.PlayOrderIndex >= count || list_.PlayOrderIndex < 0 ||
+        PlayTable.size() != static_cast<size_t>(count) + 1) {
+        makeplaytable();
+        list_.PlayOrderIndex = 0;
+    }
+    list_.PlayOrderIndex += 1;
+    int32_t entry = PlayTable[static_cast<size_t>(list_.PlayOrderIndex)];
+    SelectingLine = true;
+    window_.SelectLine(entry - 1);
+    SelectingLine = false;
+
+    // The list may have changed inside the selection's events; read the entry afresh.
+    const auto& entries = list_.PlayListEntries();
+    std::string path;
+    if (entry >= 1 && static_cast<size_t>(entry) < entries.size()) path = entries[static_cast<size_t>(entry)].FilePath;
+    if (player_.LoadChart(path)) failedLoads_ = 0;
+    else ++failedLoads_;
+    window_.RestartMarquee(window_.TitleTextWidth(player_.NowPlaying()));
+    return true;
+}
+
+void Jukebox::Step() {
+    if (!ResumeCurrent && list_.PlayListCount() <= 0) {
+        // Nothing to play (the list was cleared while a chart played): stop quietly.
+        UserStop = false;
+        failedLoads_ = 0;
+        return;
+    }
+    if (!ResumeCurrent) Advance();
+    ResumeCurrent = false;
+    UserStop = false;
+
+    player_.PlaceStart();
+    window_.ShowRunningPicture(true);
+    player_.RunPlayLoop();
+    window_.ShowRunningPicture(false);
+    player_.State().IsPlaying = false;
+    window_.UpdateBeatDisplay();
+
+    bool nothingPlays = failedLoads_ > 0 && failedLoads_ >= list_.PlayListCount();
+    if (UserStop || nothingPlays) {
+        UserStop = false;
+        failedLoads_ = 0;
+        return;
+    }
+    window_.SetNextPlayTimer(true);
+}
+
+void Jukebox::OnPlayClick() {
+    EngineState& s = player_.State();
+    if (s.IsPlaying) return;
+    double t = std::nearbyint(s.CurrentTick);
+    if (t >= INT32_MIN && t <= INT32_MAX) player_.SeekTo(static_cast<int32_t>(t), true);
+    ResumeCurrent = true;
+    failedLoads_ = 0;
+    window_.SetNextPlayTimer(true);
+}
+
+void Jukebox::OnStopClick() {
+    EngineState& s = player_.State();
+    UserStop = true;
+    s.StopRequest = true;
+    player_.StopSounds();
+    list_.UpdatePlayListCaption();
+    player_.SeekTo(0, false);
+    // With no loop running, nothing else would silence the background the rewind restarted.
+    if (!s.IsPlaying) player_.StopMidi();
+}
+
+void Jukebox::makeplaytable() { jov::makeplaytable(PlayTable, list_.PlayListCount(), random_, rng_); }
+
+void Jukebox::SetRandom(bool ticked) {
+    random_ = ticked;
+    makeplaytable();
+}
+
+void Jukebox::OnListClick(int line) {
+    if (SelectingLine) return;
+    EngineState& s = player_.State();
+    if (s.IsPlaying) {
+        s.StopRequest = true;
+        window_.PumpEvents();
+    }
+    list_.PlayOrderIndex = line;
+    if (random_) {
+        for (size_t i = 1; i < PlayTable.size(); ++i) {
+            if (int64_t{PlayTable[i]} == int64_t{line} + 1) {
+                list_.PlayOrderIndex = static_cast<int32_t>(i) - 1;
+                break;
+            }
+        }
+    }
+    failedLoads_ = 0;
+    window_.SetNextPlayTimer(true);
+}
+
+}  // namespace jov

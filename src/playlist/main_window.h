@@ -1,0 +1,245 @@
+#pragma once
+// frmMenu, the main window: the playlist, the transport buttons, the option controls,
+// the status and progress displays and the jukebox's timers. Its reactions hand
+// every decision to the core objects it owns (PlayList, Jukebox, Player, BeatDisplay,
+// TitleMarquee); it only translates toolkit events and paints what they compute.
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/key_sounds.h"
+#include "engine/play_loop.h"
+#include "engine/player.h"
+#include "notes/beat_display.h"
+#include "playlist/folder_search.h"
+#include "playlist/jukebox.h"
+#include "playlist/playlist.h"
+#include "playlist/seek_bar.h"
+#include "shell/settings.h"
+#include "shell/status.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace jov {
+
+class Clock;
+class MidiDevice;
+class SoundDevice;
+
+// Everything the window is built on; all pointers must outlive the window.
+struct MainWindowParts {
+    Shell* shell = nullptr;
+    Clock* clock = nullptr;
+    SoundDevice* sound = nullptr;  // may be null: key sounds silent
+    MidiDevice* midi = nullptr;    // may be null: MIDI silent
+    std::string listPath;          // the default list, loaded at start, saved at close
+    std::string settingsPath;      // the settings file, saved by Shutdown
+    // Shows a modal message box; null shows a QMessageBox. Tests record here.
+    std::function<void(MessageIcon, const std::string& title, const std::string& text)> showMessage;
+    // Ends the program at once (Shutdown's last step); null quits the application.
+    std::function<void()> endProgram;
+    // Called every play-loop pass to draw the notes window.
+    std::function<void()> drawNotes;
+};
+
+// A picture box: a filled rectangle with an optional sunken border, painted by a callback.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent, bool border);
+    void SetBackColor(const QColor& c);
+    QColor BackColor() const { return back_; }
+    // Inner drawing area (inside the border), in the box's pixels.
+    QRect InnerRect() const;
+    std::function<void(QPainter&, const QRect& inner)> paintContent;
+    std::function<void(QMouseEvent*)> mouse;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+
+private:
+    QColor back_;
+    bool border_;
+};
+
+// lstPlayList: extended selection, drops, the Delete key, and a click on the line
+// that is already current still counts as a click.
+class PlayListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit PlayListBox(QWidget* parent);
+    std::function<void(const std::vector<std::string>&)> onDrop;
+    std::function<void(int key)> onKeyDown;
+    std::function<void(int row)> onClickSameRow;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+};
+
+// The dropped paths of a drag, in the order the source lists them.
+std::vector<std::string> DroppedPaths(const QMimeData* data);
+
+class frmMenu : public QWidget,
+                private PlayListView,
+                private JukeboxWindow,
+                private PlayHost,
+                private SignalLamps,
+                private StatusSink,
+                public SettingsControls {
+    Q_OBJECT
+public:
+    explicit frmMenu(const MainWindowParts& parts, QWidget* parent = nullptr);
+    ~frmMenu() override;
+
+    // Runs the load steps the first time the window is used.
+    void EnsureLoaded();
+    bool Loaded() const { return loaded_; }
+
+    // The notes window shown and hidden by chkShowNotes (a plain window until one is set).
+    void SetNotesWindow(QWidget* notes);
+    QWidget* NotesWindow() const { return notes_; }
+    // The notes window was closed by its own close button: untick the box.
+    void NotesWindowClosed();
+
+    // Release sounds, save settings, release the MIDI player, end.
+    void Shutdown();
+
+    // Core objects, for start-up wiring and tests.
+    Player& GetPlayer() { return *player_; }
+    PlayList& GetPlayList() { return *list_; }
+    Jukebox& GetJukebox() { return *jukebox_; }
+    BeatDisplay& GetBeatDisplay() { return beat_; }
+    TitleMarquee& Marquee() { return marquee_; }
+    const std::string& StatusText() const { return statusText_; }
+    QTimer& NextPlayTimer() { return timNextPlay_; }
+    QTimer& ScrollTimer() { return timscroll_; }
+    bool PlayTimerRunning() const { return timer50_.isActive(); }
+    bool StatusTimerRunning() const { return timer51_.isActive(); }
+
+    // The reactions, as a user's action raises them.
+    void AddDropped(const std::vector<std::string>& paths);
+    void PressDelete();
+    void SetSleepText(const QString& text);
+    void SeekBarMouse(double x, int buttons);
+    void MarqueeTick();
+
+    // Controls (named as in the window design).
+    QPushButton* cmdPlay = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QToolButton* chkShowNotes = nullptr;
+    QToolButton* chkRandom = nullptr;
+    PictureBox* picStatus = nullptr;
+    PictureBox* picLoadWav = nullptr;
+    PictureBox* picPlayWav = nullptr;
+    PictureBox* picTitle = nullptr;
+    std::array<PictureBox*, 4> picBeat{};
+    PictureBox* picScroll = nullptr;
+    PlayListBox* lstPlayList = nullptr;
+    std::array<QLabel*, 3> lblCap{};
+    QComboBox* cmbWAVMode = nullptr;
+    QComboBox* cmbSleep = nullptr;
+    QPushButton* cmdClear = nullptr;
+    std::array<QPixmap, 2> imgRun;
+
+    // SettingsControls: each setter acts as the user's change.
+    void SetSleepIndex(int index) override;
+    void SetWavModeIndex(int index) override;
+    void SetShowNotes(bool ticked) override;
+    void SetRandom(bool ticked) override;
+    bool ShowNotes() const override;
+    bool Random() const override;
+    int32_t SleepMs() const override;
+    int32_t WavLoadMode() const override;
+    void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    class PlayerLink;
+
+    void BuildControls();
+    void FormLoad();
+    void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text);
+    void OnListCurrentChanged(int row);
+    void OnShowNotesToggled(bool on);
+    void PaintStatus(QPainter& p, const QRect& inner);
+    void PaintScroll(QPainter& p, const QRect& inner);
+    void PaintTitle(QPainter& p, const QRect& inner);
+    void ApplyBeatDisplay();
+
+    // PlayListView
+    void OnLineAdded(const std::string& line) override;
+    void OnLineRemoved(int line) override;
+    void OnLinesCleared() override;
+    void OnCaptionSet(const std::string& caption) override;
+    // JukeboxWindow
+    void SetNextPlayTimer(bool enabled) override;
+    void SelectLine(int line) override;
+    void ShowRunningPicture(bool running) override;
+    double TitleTextWidth(const std::string& text) override;
+    void RestartMarquee(double titleWidth) override;
+    // JukeboxWindow and PlayHost
+    void PumpEvents() override;
+    void UpdateBeatDisplay() override;
+    // PlayHost
+    void StartTimer(int id, int intervalMs) override;
+    void StopTimer(int id) override;
+    void DrawNotes() override;
+    void DrawStatus(const StatusReadout& readout) override;
+    // SignalLamps
+    void SetLoadLamp(bool lit) override;
+    void SetPlayLamp(bool lit) override;
+    // StatusSink
+    void OnCaption(const std::string& caption) override;
+
+    MainWindowParts parts_;
+    std::unique_ptr<Player> player_;
+    std::unique_ptr<PlayList> list_;
+    std::unique_ptr<PlayerLink> link_;
+    std::unique_ptr<Jukebox> jukebox_;
+    std::unique_ptr<MessageHook> listMessages_;
+    FolderSearch search_;
+    BeatDisplay beat_;
+    TitleMarquee marquee_;
+    QPointer<QWidget> notes_;
+    std::unique_ptr<QWidget> ownNotes_;
+
+    QTimer timNextPlay_;
+    QTimer timscroll_;
+    QTimer timer50_;
+    QTimer timer51_;
+
+    std::string statusText_;
+    bool loaded_ = false;
+    bool loading_ = false;
+    int listGuard_ = 0;  // > 0 while the list box changes under code, not the user
+    QFont titleFont_;
+    QElapsedTimer lastSearchDraw_;
+};
+
+}  // namespace jov

@@ -1,0 +1,82 @@
+#pragma once
+// The playlist: entries (element 0 a placeholder), their count, the running total of
+// playing time, the list lines the window mirrors, and the list file.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chart/chart_model.h"
+
+namespace jov {
+
+class Shell;
+
+// The window's list box follows these; line k shows entry k + 1.
+class PlayListView {
+public:
+    virtual ~PlayListView() = default;
+    virtual void OnLineAdded(const std::string& line) = 0;
+    virtual void OnLineRemoved(int line) = 0;
+    virtual void OnLinesCleared() = 0;
+    // A caption set as a whole (the folder search's progress), not through SetCaption.
+    virtual void OnCaptionSet(const std::string& /*caption*/) {}
+};
+
+enum class MessageIcon { Warning, Error };
+
+// Modal message boxes; the window shows them, tests record them.
+class MessageHook {
+public:
+    virtual ~MessageHook() = default;
+    virtual void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) = 0;
+};
+
+class PlayList {
+public:
+    explicit PlayList(Shell& shell) : shell_(shell) {}
+
+    void SetView(PlayListView* view) { view_ = view; }
+    void SetMessageHook(MessageHook* hook) { messages_ = hook; }
+    // Tests: make the next saves fail after writing this many records (-1: never).
+    void SetSaveFailureAfterRecords(int records) { saveFailAfterRecords_ = records; }
+
+    const std::vector<ChartInfo>& PlayListEntries() const { return entries_; }
+    int32_t PlayListCount() const { return count_; }
+    int64_t PlayListTotalTime() const { return totalTime_; }
+    const std::vector<std::string>& Lines() const { return lines_; }
+    // The last summary text shown in the caption, e.g. "[3songs/00:04:05]".
+    const std::string& Summary() const { return summary_; }
+    Shell& GetShell() { return shell_; }
+
+    // Position in the play order of the chart last started; 0 = none yet.
+    int32_t PlayOrderIndex = 0;
+
+    void AddPlayListEntry(const std::string& path);
+    void RemovePlayListEntry(int line);
+    void ClearPlayList();
+    // Both return false when the operation reported (or, silent, would have reported) an error.
+    bool LoadPlayList(const std::string& path, bool silent);
+    bool SavePlayList(const std::string& path, bool silent);
+    void UpdatePlayListCaption();
+
+private:
+    void AppendLine(const ChartInfo& entry);
+    void Message(MessageIcon icon, const std::string& text);
+
+    Shell& shell_;
+    PlayListView* view_ = nullptr;
+    MessageHook* messages_ = nullptr;
+    std::vector<ChartInfo> entries_;
+    int32_t count_ = 0;
+    int64_t totalTime_ = 0;
+    std::vector<std::string> lines_;
+    std::string summary_ = "[0songs/00:00:00]";
+    int saveFailAfterRecords_ = -1;
+};
+
+// "[" count "songs/" hh:mm:ss "]" for a total in milliseconds; nothing when the total
+// does not fit 32 bits.
+std::optional<std::string> FormatPlayListSummary(int32_t count, int64_t totalMs);
+
+}  // namespace jov
