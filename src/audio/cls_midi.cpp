@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "audio/midi_device.h"
+#include "audio/path_resolver.h"
 #include "engine/clock.h"
 
 namespace jov {
@@ -37,7 +38,8 @@ std::string clsMIDI::Query(const std::string& command) {
 
 void clsMIDI::SetFileName(const std::string& name) {
     FileName_ = name;
-    ShortName = name;
+    // The file as found on disk; empty when there is none, so the open fails.
+    ShortName = ResolvePath(name).value_or(std::string());
     Send("stop tmid");
     Send("close tmid");
     Send("open " + ShortName + " type sequencer alias tmid");
@@ -80,10 +82,19 @@ void clsMIDI::ResumeM() {
 void clsMIDI::PlayLoop() {
     Send("play tmid");
     Looping = true;
-    // Without a window to pump there is no way for Looping to clear while we wait, so
-    // one status read stands in for the loop (a closed device never reports "stopped").
-    std::string mode = Query("status tmid mode");
-    if (mode.empty()) return;
+    if (!PumpEvents) return;
+    for (;;) {
+        PumpEvents();
+        std::string mode = Query("status tmid mode");
+        // A device that is not open answers nothing and would never report "stopped".
+        if (mode.empty()) return;
+        std::string head = mode.substr(0, 7);
+        std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return std::toupper(c); });
+        if (head == "STOPPED") {
+            if (!Looping) return;
+            Send("play tmid from 0");
+        }
+    }
 }
 
 void clsMIDI::Pause() { Send("pause tmid "); }

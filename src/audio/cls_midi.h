@@ -2,6 +2,7 @@
 // The chart's background-music player: every operation is one or two command
 // strings sent to the sequencer under the alias "tmid" (see MidiDevice).
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace jov {
@@ -30,6 +31,10 @@ public:
     void PlayLoop();
     void Pause();
     std::string Mode();
+
+    // Runs pending window events inside PlayLoop; without it PlayLoop returns after
+    // starting the play (nothing could ever end its wait).
+    std::function<void()> PumpEvents;
 
     std::string ShortName;
     std::string Reply;

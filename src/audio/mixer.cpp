@@ -1,0 +1,341 @@
+#include "audio/mixer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "audio/midi_synth.h"
+#include "audio/path_resolver.h"
+
+namespace jov {
+namespace {
+
+constexpr std::size_t kPendingCapacity = 8192;
+
+int16_t ClipToPcm16(float v) {
+    float s = std::nearbyint(v * 32768.0f);
+    if (!(s > -32768.0f)) return -32768;  // also NaN
+    if (s > 32767.0f) return 32767;
+    return static_cast<int16_t>(s);
+}
+
+}  // namespace
+
+Mixer::Mixer(int32_t rate) : rate_(rate > 0 ? rate : 44100) {
+    pending_.reserve(kPendingCapacity);
+    mixL_.assign(kMaxBlock, 0.f);
+    mixR_.assign(kMaxBlock, 0.f);
+    scratchL_.assign(kMaxBlock, 0.f);
+    scratchR_.assign(kMaxBlock, 0.f);
+}
+
+Mixer::~Mixer() = default;
+
+void Mixer::SetOfflineAnchor(double ms, double frame) {
+    anchorMs_.store(ms);
+    anchorFrame_.store(frame);
+    delayFrames_ = 0;
+    liveNow_ = nullptr;
+    anchored_ = true;
+}
+
+void Mixer::SetLive(std::function<double()> nowMs, double outputDelayMs) {
+    liveNow_ = std::move(nowMs);
+    delayFrames_ = outputDelayMs * rate_ / 1000.0;
+    anchored_ = false;
+    if (liveNow_) {
+        // A first mapping for commands queued before the first block.
+        anchorMs_.store(liveNow_());
+        anchorFrame_.store(double(FramesProduced()));
+    }
+}
+
+void Mixer::AttachSynth(std::unique_ptr<MidiSynth> synth) { synth_ = std::move(synth); }
+
+double Mixer::FrameAtMs(double ms) const {
+    return (ms - anchorMs_.load()) * rate_ / 1000.0 + anchorFrame_.load() + delayFrames_;
+}
+
+int64_t Mixer::ToFrame(double ms) const {
+    double f = std::nearbyint(FrameAtMs(ms));
+    if (!(f > -9.0e18)) return INT64_MIN + 1;
+    if (f > 9.0e18) return INT64_MAX - 1;
+    return static_cast<int64_t>(f);
+}
+
+// ---- producer side ----
+
+bool Mixer::Push(Command&& c) {
+    c.seq = ++nextSeq_;
+    if (c.immediate || !std::isfinite(c.atMs)) c.immediate = true;
+    if (!queue_.Push(std::move(c))) {
+        ++dropped_;
+        return false;
+    }
+    return true;
+}
+
+void Mixer::Retire(std::shared_ptr<const void> p) {
+    if (p) retired_.push_back(std::move(p));
+}
+
+void Mixer::CollectGarbage() {
+    auto it = std::remove_if(retired_.begin(), retired_.end(), [](const std::shared_ptr<const void>& p) {
+        if (p.use_count() != 1) return false;
+        // Pairs with the consumer's release of its reference: its last reads of the
+        // data happen before the free.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return true;
+    });
+    retired_.erase(it, retired_.end());
+}
+
+bool Mixer::CreateFromFile(int slot, const std::string& path) {
+    if (!ValidSlot(slot) || !keySoundsEnabled_) return false;
+    CollectGarbage();
+    auto resolved = ResolvePath(path);
+    if (!resolved) return false;
+    auto decoded = DecodeSoundFile(*resolved, rate_);
+    if (!decoded) return false;
+    SetBuffer(slot, std::make_shared<const SoundBuffer>(std::move(*decoded)));
+    return true;
+}
+
+void Mixer::SetBuffer(int slot, std::shared_ptr<const SoundBuffer> buffer) {
+    if (!ValidSlot(slot) || !buffer) return;
+    // The old buffer goes away, and its sound with it.
+    if (slots_[slot].buffer) Release(slot);
+    Retire(buffer);
+    slots_[slot].frequency = buffer->originalRate;
+    slots_[slot].buffer = std::move(buffer);
+}
+
+bool Mixer::HasBuffer(int slot) const { return ValidSlot(slot) && slots_[slot].buffer != nullptr; }
+
+int32_t Mixer::GetFrequency(int slot) const {
+    return HasBuffer(slot) ? slots_[slot].frequency : 0;
+}
+
+void Mixer::SetFrequency(int slot, int32_t hz) {
+    if (HasBuffer(slot) && hz > 0 && hz <= 768000) slots_[slot].frequency = hz;
+}
+
+void Mixer::Stop(int slot, double atMs) {
+    if (!HasBuffer(slot)) return;
+    Command c;
+    c.kind = Kind::Stop;
+    c.slot = static_cast<int16_t>(slot);
+    c.atMs = atMs;
+    Push(std::move(c));
+}
+
+void Mixer::SetPosition(int slot, int64_t frame, double atMs) {
+    if (!HasBuffer(slot)) return;
+    Command c;
+    c.kind = Kind::SetPosition;
+    c.slot = static_cast<int16_t>(slot);
+    c.atMs = atMs;
+    c.value = double(std::max<int64_t>(frame, 0));
+    c.buffer = slots_[slot].buffer;
+    Push(std::move(c));
+}
+
+void Mixer::Play(int slot, double atMs) {
+    if (!HasBuffer(slot)) return;
+    const SlotInfo& s = slots_[slot];
+    Command c;
+    c.kind = Kind::Play;
+    c.slot = static_cast<int16_t>(slot);
+    c.atMs = atMs;
+    c.step = double(s.frequency) / s.buffer->originalRate;
+    c.buffer = s.buffer;
+    Push(std::move(c));
+}
+
+void Mixer::Release(int slot) {
+    if (!HasBuffer(slot)) return;
+    slots_[slot] = SlotInfo{};
+    Command c;
+    c.kind = Kind::Release;
+    c.slot = static_cast<int16_t>(slot);
+    c.immediate = true;
+    Push(std::move(c));
+    CollectGarbage();
+}
+
+void Mixer::ReleaseAll() {
+    for (int s = 0; s < kSlots; ++s) Release(s);
+}
+
+bool Mixer::MidiPlay(std::shared_ptr<const MidiSong> song, double fromMs, double atMs) {
+    if (!song) return false;
+    CollectGarbage();
+    Retire(song);
+    Command c;
+    c.kind = Kind::MidiPlay;
+    c.atMs = atMs;
+    c.value = fromMs;
+    c.song = std::move(song);
+    return Push(std::move(c));
+}
+
+bool Mixer::MidiStop(double atMs, bool immediate) {
+    Command c;
+    c.kind = Kind::MidiStop;
+    c.atMs = atMs;
+    c.immediate = immediate;
+    return Push(std::move(c));
+}
+
+// ---- consumer side ----
+
+void Mixer::FollowClock() {
+    if (!liveNow_) return;
+    double now = liveNow_();
+    double produced = double(produced_.load(std::memory_order_relaxed));
+    double anchorMs = anchorMs_.load(std::memory_order_relaxed);
+    double anchorFrame = anchorFrame_.load(std::memory_order_relaxed);
+    double predicted = (now - anchorMs) * rate_ / 1000.0 + anchorFrame;
+    double err = produced - predicted;
+    if (!anchored_ || std::fabs(err) > rate_ * 0.1) {
+        // First block, or a stall: start the mapping afresh.
+        anchorMs_.store(now, std::memory_order_relaxed);
+        anchorFrame_.store(produced, std::memory_order_relaxed);
+        anchored_ = true;
+        return;
+    }
+    // Callback jitter averages out; the sound card's drift is followed slowly.
+    anchorFrame_.store(anchorFrame + err * 0.02, std::memory_order_relaxed);
+}
+
+void Mixer::DrainQueue() {
+    Command c;
+    while (pending_.size() < kPendingCapacity && queue_.Pop(c)) {
+        c.frame = c.immediate ? INT64_MIN : ToFrame(c.atMs);
+        auto pos = std::upper_bound(pending_.begin(), pending_.end(), c, [](const Command& a, const Command& b) {
+            return a.frame != b.frame ? a.frame < b.frame : a.seq < b.seq;
+        });
+        pending_.insert(pos, std::move(c));  // capacity reserved: no allocation
+    }
+}
+
+void Mixer::Apply(Command& c, int64_t now) {
+    const double missed = c.immediate || c.frame >= now ? 0.0 : double(now - c.frame);
+    if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) {
+        if (c.kind == Kind::MidiStop) {
+            if (c.immediate) midiClosedSeq_ = c.seq;
+            if (synth_) synth_->Stop();
+        } else if (synth_ && c.seq > midiClosedSeq_) {
+            synth_->Play(std::move(c.song), c.value, double(c.frame), now);
+        }
+        return;
+    }
+    if (!ValidSlot(c.slot)) return;
+    Voice& v = voices_[c.slot];
+    if (c.seq < v.releasedSeq) return;
+    switch (c.kind) {
+        case Kind::Release:
+            v.playing = false;
+            v.buffer.reset();
+            v.pos = 0;
+            v.releasedSeq = c.seq;
+            break;
+        case Kind::Stop: v.playing = false; break;
+        case Kind::SetPosition: {
+            if (!c.buffer) break;
+            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
+            v.pos = c.value * rate_ / v.buffer->originalRate + (v.playing ? missed * v.step : 0.0);
+            if (v.playing && v.pos >= double(v.buffer->frames)) {
+                v.playing = false;
+                v.pos = 0;
+            }
+            break;
+        }
+        case Kind::Play: {
+            if (!c.buffer || (v.playing && v.buffer == c.buffer)) break;
+            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
+            v.step = c.step > 0 && std::isfinite(c.step) ? c.step : 1.0;
+            v.pos += missed * v.step;
+            // A start so late that the sound would already be over is not heard.
+            v.playing = v.pos < double(v.buffer->frames);
+            if (!v.playing) v.pos = 0;
+            break;
+        }
+        default: break;
+    }
+}
+
+void Mixer::MixSpan(int offset, int n) {
+    constexpr float kScale = 1.0f / 32768.0f;
+    float* l = mixL_.data() + offset;
+    float* r = mixR_.data() + offset;
+    for (Voice& v : voices_) {
+        if (!v.playing || !v.buffer) continue;
+        const int16_t* pcm = v.buffer->pcm.data();
+        const int64_t frames = v.buffer->frames;
+        if (v.step == 1.0 && v.pos == std::floor(v.pos)) {
+            int64_t idx = static_cast<int64_t>(v.pos);
+            int64_t count = std::min<int64_t>(n, frames - idx);
+            for (int64_t i = 0; i < count; ++i) {
+                l[i] += pcm[2 * (idx + i)] * kScale;
+                r[i] += pcm[2 * (idx + i) + 1] * kScale;
+            }
+            v.pos += double(count);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                int64_t i0 = static_cast<int64_t>(v.pos);
+                if (i0 >= frames) break;
+                float frac = float(v.pos - double(i0));
+                bool hasNext = i0 + 1 < frames;
+                float l0 = pcm[2 * i0], r0 = pcm[2 * i0 + 1];
+                float l1 = hasNext ? pcm[2 * i0 + 2] : 0.f, r1 = hasNext ? pcm[2 * i0 + 3] : 0.f;
+                l[i] += (l0 + (l1 - l0) * frac) * kScale;
+                r[i] += (r0 + (r1 - r0) * frac) * kScale;
+                v.pos += v.step;
+            }
+        }
+        if (v.pos >= double(frames)) {
+            v.playing = false;
+            v.pos = 0;
+        }
+    }
+    if (synth_) synth_->RenderAdd(l, r, scratchL_.data(), scratchR_.data(), n);
+}
+
+void Mixer::PullBlock(int16_t* out, int n) {
+    FollowClock();
+    DrainQueue();
+    const int64_t start = produced_.load(std::memory_order_relaxed);
+    const int64_t end = start + n;
+    std::fill_n(mixL_.begin(), n, 0.f);
+    std::fill_n(mixR_.begin(), n, 0.f);
+    std::size_t idx = 0;
+    int64_t cur = start;
+    while (cur < end) {
+        while (idx < pending_.size() && pending_[idx].frame <= cur) Apply(pending_[idx++], cur);
+        if (synth_) synth_->DispatchDue(cur);
+        int64_t next = end;
+        if (idx < pending_.size()) next = std::min(next, pending_[idx].frame);
+        if (synth_) next = std::min(next, synth_->NextEventFrame());
+        next = std::max(next, cur + 1);
+        MixSpan(int(cur - start), int(next - cur));
+        cur = next;
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(idx));
+    for (int i = 0; i < n; ++i) {
+        out[2 * i] = ClipToPcm16(mixL_[i]);
+        out[2 * i + 1] = ClipToPcm16(mixR_[i]);
+    }
+    produced_.store(end, std::memory_order_release);
+}
+
+void Mixer::Pull(int16_t* out, int frames) {
+    while (frames > 0) {
+        int n = std::min(frames, kMaxBlock);
+        PullBlock(out, n);
+        out += 2 * n;
+        frames -= n;
+    }
+}
+
+}  // namespace jov

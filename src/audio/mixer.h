@@ -1,0 +1,150 @@
+#pragma once
+// The mixer behind SoundDevice: one voice per key-sound slot (0..255) plus the MIDI
+// synthesiser, mixed in float and written as 16-bit stereo.
+//
+// Time: every command carries an engine clock time in ms and lands on the output frame
+//   frame = (ms - anchorMs) * rate / 1000 + anchorFrame + outputDelayFrames.
+// Offline (render, tests) the anchor is fixed (default 0 ms at frame 0, no delay) and
+// the owner calls Pull() block by block. Live, SetLive() gives a clock; each Pull()
+// compares (clock now, frames produced) with the mapping and follows it smoothly.
+// A command whose frame has passed applies at the first frame of the block, a started
+// voice advanced by the frames it missed.
+//
+// Threads: every public method except Pull() belongs to one producer thread (the UI
+// thread); Pull() belongs to one consumer thread (the audio callback, or the owner when
+// offline). They meet only in a lock-free command queue. Decoded buffers and MIDI
+// songs are shared with the consumer, which never drops the last reference: the
+// producer keeps every one in a retire list and frees it once nothing else holds it.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "audio/midi_song.h"
+#include "audio/sound_device.h"
+#include "audio/sound_file.h"
+#include "audio/spsc_queue.h"
+
+namespace jov {
+
+class MidiSynth;
+
+class Mixer final : public SoundDevice {
+public:
+    static constexpr int kSlots = 256;
+    static constexpr int kMaxBlock = 1024;
+
+    explicit Mixer(int32_t rate = 44100);
+    ~Mixer() override;
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    int32_t Rate() const { return rate_; }
+
+    // Offline mapping: engine `ms` is output frame `frame` (before any pull).
+    void SetOfflineAnchor(double ms, double frame);
+    // Live mapping: `nowMs` is read on the consumer thread at every block (it must be
+    // the engine's clock, fractional ms welcome); commands sound `outputDelayMs` later.
+    void SetLive(std::function<double()> nowMs, double outputDelayMs);
+    // The synthesiser the MIDI commands drive (set before the first pull).
+    void AttachSynth(std::unique_ptr<MidiSynth> synth);
+    MidiSynth* Synth() const { return synth_.get(); }
+
+    // Consumer side: mixes `frames` frames of interleaved stereo into `out`.
+    void Pull(int16_t* out, int frames);
+    // Frames produced so far (readable from any thread).
+    int64_t FramesProduced() const { return produced_.load(std::memory_order_acquire); }
+    // The output frame of engine time `ms` under the current mapping (offline: exact).
+    double FrameAtMs(double ms) const;
+
+    // Without an output device key sounds are not loaded at all (every load fails).
+    void SetKeySoundsEnabled(bool on) { keySoundsEnabled_ = on; }
+
+    // SoundDevice (producer side).
+    bool CreateFromFile(int slot, const std::string& path) override;
+    bool HasBuffer(int slot) const override;
+    int32_t GetFrequency(int slot) const override;
+    void SetFrequency(int slot, int32_t hz) override;
+    void Stop(int slot, double atMs) override;
+    void SetPosition(int slot, int64_t frame, double atMs) override;
+    void Play(int slot, double atMs) override;
+    void Release(int slot) override;
+    void ReleaseAll() override;
+
+    // Producer side: a decoded buffer for a slot (what CreateFromFile does after decoding).
+    void SetBuffer(int slot, std::shared_ptr<const SoundBuffer> buffer);
+    // MIDI background: start `song` at `fromMs` at engine time `atMs`; stop at `atMs`.
+    bool MidiPlay(std::shared_ptr<const MidiSong> song, double fromMs, double atMs);
+    // `immediate` also voids MIDI starts queued before it (closing the file).
+    bool MidiStop(double atMs, bool immediate = false);
+    // Frees retired buffers and songs the consumer no longer holds.
+    void CollectGarbage();
+    // Commands refused because the queue was full (the consumer is not pulling).
+    int64_t DroppedCommands() const { return dropped_; }
+
+private:
+    enum class Kind : uint8_t { None, Play, Stop, SetPosition, Release, MidiPlay, MidiStop };
+    struct Command {
+        Kind kind = Kind::None;
+        bool immediate = false;
+        int16_t slot = 0;
+        double atMs = 0;
+        double value = 0;  // position (frames of the sound) or MIDI start ms
+        double step = 1;   // playback rate relative to the buffer's own
+        uint64_t seq = 0;
+        int64_t frame = 0;  // filled in by the consumer
+        std::shared_ptr<const SoundBuffer> buffer;
+        std::shared_ptr<const MidiSong> song;
+    };
+    struct Voice {
+        std::shared_ptr<const SoundBuffer> buffer;
+        bool playing = false;
+        double pos = 0;  // in frames of the converted buffer
+        double step = 1;
+        uint64_t releasedSeq = 0;  // commands pushed before the last release are void
+    };
+    struct SlotInfo {
+        std::shared_ptr<const SoundBuffer> buffer;
+        int32_t frequency = 0;
+    };
+
+    bool Push(Command&& c);
+    bool ValidSlot(int slot) const { return slot >= 0 && slot < kSlots; }
+    void Retire(std::shared_ptr<const void> p);
+    // Consumer side.
+    void FollowClock();
+    void DrainQueue();
+    void Apply(Command& c, int64_t now);
+    void MixSpan(int offset, int n);
+    void PullBlock(int16_t* out, int frames);
+    int64_t ToFrame(double ms) const;
+
+    const int32_t rate_;
+    // Producer state.
+    std::array<SlotInfo, kSlots> slots_{};
+    std::vector<std::shared_ptr<const void>> retired_;
+    uint64_t nextSeq_ = 0;
+    bool keySoundsEnabled_ = true;
+    int64_t dropped_ = 0;
+
+    SpscQueue<Command, 8192> queue_;
+
+    // Mapping, written by the consumer in live mode.
+    std::atomic<double> anchorMs_{0};
+    std::atomic<double> anchorFrame_{0};
+    double delayFrames_ = 0;
+    std::function<double()> liveNow_;
+    bool anchored_ = false;
+
+    // Consumer state.
+    std::atomic<int64_t> produced_{0};
+    std::array<Voice, kSlots> voices_{};
+    std::vector<Command> pending_;  // sorted by (frame, seq); capacity fixed up front
+    std::unique_ptr<MidiSynth> synth_;
+    uint64_t midiClosedSeq_ = 0;
+    std::vector<float> mixL_, mixR_, scratchL_, scratchR_;
+};
+
+}  // namespace jov
