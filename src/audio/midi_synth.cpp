@@ -112,6 +112,12 @@ void MidiSynth::Stop() {
     playing_ = false;
 }
 
+void MidiSynth::Close() {
+    Stop();
+    song_.reset();
+    cursor_ = 0;
+}
+
 int64_t MidiSynth::EventFrame(const MidiEvent& ev) const {
     return static_cast<int64_t>(std::nearbyint(startFrame_ + (ev.ms - fromMs_) * rate_ / 1000.0));
 }

@@ -33,6 +33,8 @@ public:
     // `nowFrame` is late: the song starts at nowFrame from the matching later point.
     void Play(std::shared_ptr<const MidiSong> song, double fromMs, double startFrame, int64_t nowFrame);
     void Stop();
+    // Stops and lets go of the song.
+    void Close();
     // Frame of the next event still to send; INT64_MAX when there is none.
     int64_t NextEventFrame() const;
     // Sends every event whose frame is at or before `frame`.

@@ -155,11 +155,7 @@ void Mixer::Play(int slot, double atMs) {
 void Mixer::Release(int slot) {
     if (!HasBuffer(slot)) return;
     slots_[slot] = SlotInfo{};
-    Command c;
-    c.kind = Kind::Release;
-    c.slot = static_cast<int16_t>(slot);
-    c.immediate = true;
-    Push(std::move(c));
+    releaseSeq_[slot].store(++nextSeq_, std::memory_order_release);
     CollectGarbage();
 }
 
@@ -180,6 +176,10 @@ bool Mixer::MidiPlay(std::shared_ptr<const MidiSong> song, double fromMs, double
 }
 
 bool Mixer::MidiStop(double atMs, bool immediate) {
+    if (immediate) {
+        midiCloseSeq_.store(++nextSeq_, std::memory_order_release);
+        return true;
+    }
     Command c;
     c.kind = Kind::MidiStop;
     c.atMs = atMs;
@@ -219,13 +219,40 @@ void Mixer::DrainQueue() {
     }
 }
 
+void Mixer::TakeReleases() {
+    bool any = false;
+    for (int s = 0; s < kSlots; ++s) {
+        uint64_t seq = releaseSeq_[s].load(std::memory_order_acquire);
+        Voice& v = voices_[s];
+        if (seq <= v.releasedSeq) continue;
+        v.playing = false;
+        v.buffer.reset();
+        v.pos = 0;
+        v.releasedSeq = seq;
+        any = true;
+    }
+    uint64_t close = midiCloseSeq_.load(std::memory_order_acquire);
+    if (close > midiClosedSeq_) {
+        midiClosedSeq_ = close;
+        if (synth_) synth_->Close();
+        any = true;
+    }
+    if (!any) return;
+    // Drop what the releases void now, so their buffers and songs are let go at once.
+    auto voided = [this](const Command& c) {
+        if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) return c.seq < midiClosedSeq_;
+        return ValidSlot(c.slot) && c.seq < voices_[c.slot].releasedSeq;
+    };
+    pending_.erase(std::remove_if(pending_.begin(), pending_.end(), voided), pending_.end());
+}
+
 void Mixer::Apply(Command& c, int64_t now) {
     const double missed = c.immediate || c.frame >= now ? 0.0 : double(now - c.frame);
     if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) {
+        if (c.seq < midiClosedSeq_) return;
         if (c.kind == Kind::MidiStop) {
-            if (c.immediate) midiClosedSeq_ = c.seq;
             if (synth_) synth_->Stop();
-        } else if (synth_ && c.seq > midiClosedSeq_) {
+        } else if (synth_ ) {
             synth_->Play(std::move(c.song), c.value, double(c.frame), now);
         }
         return;
@@ -234,12 +261,6 @@ void Mixer::Apply(Command& c, int64_t now) {
     Voice& v = voices_[c.slot];
     if (c.seq < v.releasedSeq) return;
     switch (c.kind) {
-        case Kind::Release:
-            v.playing = false;
-            v.buffer.reset();
-            v.pos = 0;
-            v.releasedSeq = c.seq;
-            break;
         case Kind::Stop: v.playing = false; break;
         case Kind::SetPosition: {
             if (!c.buffer) break;
@@ -305,6 +326,7 @@ void Mixer::MixSpan(int offset, int n) {
 void Mixer::PullBlock(int16_t* out, int n) {
     FollowClock();
     DrainQueue();
+    TakeReleases();
     const int64_t start = produced_.load(std::memory_order_relaxed);
     const int64_t end = start + n;
     std::fill_n(mixL_.begin(), n, 0.f);

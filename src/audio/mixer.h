@@ -85,7 +85,7 @@ public:
     int64_t DroppedCommands() const { return dropped_; }
 
 private:
-    enum class Kind : uint8_t { None, Play, Stop, SetPosition, Release, MidiPlay, MidiStop };
+    enum class Kind : uint8_t { None, Play, Stop, SetPosition, MidiPlay, MidiStop };
     struct Command {
         Kind kind = Kind::None;
         bool immediate = false;
@@ -116,6 +116,7 @@ private:
     // Consumer side.
     void FollowClock();
     void DrainQueue();
+    void TakeReleases();
     void Apply(Command& c, int64_t now);
     void MixSpan(int offset, int n);
     void PullBlock(int16_t* out, int frames);
@@ -130,6 +131,10 @@ private:
     int64_t dropped_ = 0;
 
     SpscQueue<Command, 8192> queue_;
+    // Releases bypass the queue, so a full queue can never keep a released buffer
+    // alive: the sequence number of each slot's last release, and of the MIDI close.
+    std::array<std::atomic<uint64_t>, kSlots> releaseSeq_{};
+    std::atomic<uint64_t> midiCloseSeq_{0};
 
     // Mapping, written by the consumer in live mode.
     std::atomic<double> anchorMs_{0};
