@@ -1,6 +1,7 @@
 #pragma once
 // Fills a playlist entry from a chart file without loading the chart.
 #include <string>
+#include <string_view>
 
 #include "chart/chart_model.h"
 
@@ -10,5 +11,7 @@ class Shell;
 
 // Leaves `entry` unchanged when the file does not exist (FileExists reports it).
 void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell);
+// The scan of bytes already read; `path` becomes the entry's FilePath.
+void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry);
 
 }  // namespace jov

@@ -1,17 +1,117 @@
+// jov01-tool scan / parse: the playlist entry of a chart and the loaded chart, as JSON.
 #include <cstdio>
+#include <string>
 
+#include "chart/chart_loader.h"
+#include "chart/entry_line.h"
+#include "chart/header_scan.h"
+#include "engine/clock.h"
+#include "engine/engine_state.h"
+#include "shell/json.h"
+#include "shell/status.h"
 #include "tool/tool_commands.h"
 
 namespace jov::tool {
+namespace {
 
-int CmdScan(const Args&) {
-    std::fputs("not built yet\n", stderr);
-    return 2;
+void WriteChartInfo(JsonWriter& w, const ChartInfo& c) {
+    w.Key("Title").String(c.Title);
+    w.Key("Artist").String(c.Artist);
+    w.Key("Genre").String(c.Genre);
+    w.Key("Bpm").Single(c.Bpm);
+    w.Key("Player").Int(c.Player);
+    w.Key("PlayLevel").Int(c.PlayLevel);
+    w.Key("MidiFile").String(c.MidiFile);
+    w.Key("Rank").Int(c.Rank);
+    w.Key("VolWav").Int(c.VolWav);
+    w.Key("Total").Int(c.Total);
+    w.Key("PlayTime").Int(c.PlayTime);
+    w.Key("StageFile").String(c.StageFile);
+    w.Key("WavCount").Int(c.WavCount);
+    w.Key("BmpCount").Int(c.BmpCount);
+    w.Key("FilePath").String(c.FilePath);
 }
 
-int CmdParse(const Args&) {
-    std::fputs("not built yet\n", stderr);
-    return 2;
+void PrintLine(const JsonWriter& w) {
+    std::fwrite(w.str().data(), 1, w.str().size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace
+
+int CmdScan(const Args& args) {
+    if (args.empty()) {
+        std::fputs("usage: jov01-tool scan CHART...\n", stderr);
+        return 2;
+    }
+    int code = 0;
+    Shell shell;
+    for (const std::string& path : args) {
+        ChartInfo entry;
+        if (!shell.FileExists(path)) {
+            std::fprintf(stderr, "cannot read %s\n", path.c_str());
+            code = 1;
+        } else {
+            ScanHeaders(path, entry, shell);
+        }
+        JsonWriter w;
+        w.BeginObject();
+        WriteChartInfo(w, entry);
+        w.Key("Line").String(FormatEntryLine(entry));
+        w.EndObject();
+        PrintLine(w);
+    }
+    return code;
+}
+
+int CmdParse(const Args& args) {
+    if (args.size() != 1) {
+        std::fputs("usage: jov01-tool parse CHART\n", stderr);
+        return 2;
+    }
+    const std::string& path = args[0];
+    Shell shell;
+    if (!shell.FileExists(path)) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return 1;
+    }
+    ChartModel model;
+    EngineState engine;
+    engine.WavLoadMode = 1;
+    VirtualClock clock;
+    ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr};
+    LoadChart(ctx, path);
+
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("Chart").BeginObject();
+    WriteChartInfo(w, model.Chart);
+    w.EndObject();
+    w.Key("NowPlaying").String(model.NowPlaying);
+    w.Key("MaxMeasure").Int(model.MaxMeasure);
+    w.Key("EventCount").Int(model.EventCount);
+    w.Key("PlayTime").Int(model.PlayTime);
+    w.Key("LastTick").Int(model.LastTick);
+    w.Key("Events").BeginArray();
+    for (int32_t i = 0; i < model.EventCount; ++i) {
+        const ChartEvent& e = model.Events[i];
+        w.BeginArray().Int(e.Measure).Int(e.Tick).Int(e.Offset).Int(e.Channel).Int(e.Value).EndArray();
+    }
+    w.EndArray();
+    w.Key("MeasureLength").BeginArray();
+    for (int32_t m = 0; m <= model.MaxMeasure && m < kMeasureLengthSlots; ++m) w.Single(model.MeasureLength[m]);
+    w.EndArray();
+    w.Key("WavFile").BeginObject();
+    static const char kHex[] = "0123456789ABCDEF";
+    for (int n = 0; n < kKeySoundSlots; ++n) {
+        if (model.WavFile[n].empty()) continue;
+        const char key[3] = {kHex[n >> 4], kHex[n & 15], '\0'};
+        w.Key(key).String(model.WavFile[n]);
+    }
+    w.EndObject();
+    w.EndObject();
+    PrintLine(w);
+    return 0;
 }
 
 }  // namespace jov::tool

@@ -1,0 +1,66 @@
+#include "chart/chart_loader.h"
+
+#include "audio/cls_midi.h"
+#include "chart/chart_timing.h"
+#include "engine/clock.h"
+#include "engine/engine_state.h"
+#include "shell/status.h"
+
+namespace jov {
+
+void ResetChart(ChartContext& ctx) {
+    ChartModel& m = ctx.model;
+    m.Chart = ChartInfo{};
+    for (auto& f : m.WavFile) f.clear();
+    m.WavLoaded.fill(0);
+    if (ctx.ReleaseSounds) ctx.ReleaseSounds();
+    m.Events.clear();
+    m.EventCount = 0;
+    m.MaxMeasure = 0;
+    ctx.engine.TickOffset = 0;
+    m.MeasureLength.fill(0.0f);
+    if (m.Midi) {
+        m.Midi->SetFileName("");
+        m.Midi.reset();
+    }
+    ctx.engine.CurrentTick = 0.0;
+    ctx.engine.ElapsedMs = 0;
+    // A chart whose start cannot be placed must not run on the previous chart's clock.
+    ctx.engine.NextEvent = 0;
+    ctx.engine.StartTime = static_cast<int32_t>(static_cast<uint32_t>(ctx.clock.NowMs()));
+}
+
+void RunTimingPass(ChartModel& m) {
+    AddBarLines(m.Events, m.MaxMeasure, m.MeasureLength.data(), m.MeasureLength.size());
+    m.EventCount = static_cast<int32_t>(m.Events.size());
+    SortEvents(m.Events);
+    ScaleEvents(m.Events, m.MeasureLength.data(), m.MeasureLength.size());
+    m.PlayTime = ComputePlayTime(m.Events, m.Chart.Bpm);
+    m.Chart.PlayTime = m.PlayTime;
+    if (!m.Events.empty()) m.LastTick = m.Events.back().Tick;
+}
+
+void FinishChart(ChartContext& ctx) {
+    ChartModel& m = ctx.model;
+    RunTimingPass(m);
+    if (!m.Chart.MidiFile.empty()) {
+        ctx.shell.SetCaption("loading MIDI file...");
+        m.Midi = std::make_unique<clsMIDI>(ctx.midiDevice, &ctx.clock);
+        m.Midi->SetFileName(m.Chart.MidiFile);
+    }
+    m.NowPlaying = "[" + m.Chart.Genre + "] " + m.Chart.Title + " / " + m.Chart.Artist;
+    ctx.shell.SetCaption(m.NowPlaying);
+    ctx.engine.CurrentBpm = m.Chart.Bpm;
+    ctx.engine.TicksPerMs = static_cast<float>(static_cast<double>(m.Chart.Bpm) / 1250.0);
+    if (!m.Events.empty()) m.LastTick = m.Events.back().Tick;
+}
+
+void LoadChart(ChartContext& ctx, const std::string& path) {
+    ctx.shell.SetCaption("loading...");
+    ResetChart(ctx);
+    if (!ctx.shell.FileExists(path)) return;
+    ParseChart(ctx, path);
+    FinishChart(ctx);
+}
+
+}  // namespace jov

@@ -1,0 +1,104 @@
+// Filling the chart model from a chart file's lines.
+#include "chart/chart_loader.h"
+#include "chart/chart_text.h"
+#include "chart/conversions.h"
+#include "chart/text_decode.h"
+#include "engine/engine_state.h"
+
+namespace jov {
+namespace {
+
+void HandleHeader(ChartContext& ctx, std::u32string_view line, const std::string& folder) {
+    ChartModel& m = ctx.model;
+    ChartInfo& info = m.Chart;
+    HeaderCommand cmd = MatchHeader(line);
+    auto value = [&] { return Trim(Mid(line, ValueStart(cmd))); };
+    switch (cmd) {
+        case HeaderCommand::Wav: {
+            int32_t n = ObjectValue(Mid(line, 4, 2));
+            if (n < 0 || n >= kKeySoundSlots) return;
+            m.WavFile[n] = folder + ToUtf8(value());
+            m.WavLoaded[n] = 0;
+            if (ctx.engine.WavLoadMode == 0) {
+                if (ctx.LoadKeySound) ctx.LoadKeySound(n);
+                m.WavLoaded[n] = 255;
+            }
+            return;
+        }
+        case HeaderCommand::Title: info.Title = ToUtf8(value()); return;
+        case HeaderCommand::Artist: info.Artist = ToUtf8(value()); return;
+        case HeaderCommand::Genre: info.Genre = ToUtf8(value()); return;
+        case HeaderCommand::Bpm:
+            if (auto v = SingleOf(value())) info.Bpm = *v;
+            return;
+        case HeaderCommand::Rank:
+            if (auto v = WholeNumber(value())) info.Rank = *v;
+            return;
+        case HeaderCommand::Total:
+            if (auto v = WholeNumber(value())) info.Total = *v;
+            return;
+        case HeaderCommand::VolWav:
+            if (auto v = WholeNumber(value())) info.VolWav = *v;
+            return;
+        case HeaderCommand::Midi: info.MidiFile = folder + ToUtf8(value()); return;
+        case HeaderCommand::Player:
+            if (auto v = WholeNumber(value())) info.Player = *v;
+            return;
+        case HeaderCommand::PlayLevel:
+            if (auto v = WholeNumber(value())) info.PlayLevel = *v;
+            return;
+        case HeaderCommand::Bmp:
+        case HeaderCommand::Stage:
+        case HeaderCommand::None: return;
+    }
+}
+
+bool IsObjectChannel(int32_t ch) {
+    return ch == 1 || ch == 3 || (ch >= 11 && ch <= 19) || (ch >= 21 && ch <= 29);
+}
+
+void HandleChannel(ChartModel& m, std::u32string_view line) {
+    auto cl = ReadChannelLine(line);
+    if (!cl) return;
+    if (cl->measure > m.MaxMeasure) m.MaxMeasure = cl->measure;
+    if (IsObjectChannel(cl->channel)) {
+        const int32_t measure = cl->measure;
+        const int32_t channel = cl->channel;
+        ForEachObject(cl->data, [&](int32_t offset, int32_t value) {
+            ChartEvent e;
+            e.Channel = channel;
+            e.Measure = measure;
+            e.Offset = offset;
+            e.Tick = measure * 192 + offset;
+            e.Value = value;
+            m.Events.push_back(e);
+        });
+        m.EventCount = static_cast<int32_t>(m.Events.size());
+    } else if (cl->channel == 2) {
+        if (auto v = Val(cl->data))
+            if (auto f = ToSingle(*v)) m.MeasureLength[cl->measure] = *f;
+    }
+}
+
+}  // namespace
+
+void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::string& path) {
+    const std::string folder = ChartFolder(path);
+    std::u32string text = PrepareChartText(bytes);
+    ctx.model.Chart.FilePath = path;
+    LineWalker walker(text);
+    std::u32string_view line;
+    while (walker.Next(line)) {
+        if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
+            HandleChannel(ctx.model, line);
+        else
+            HandleHeader(ctx, line, folder);
+    }
+}
+
+void ParseChart(ChartContext& ctx, const std::string& path) {
+    std::string bytes = ReadFileBytes(path);
+    ParseChartBytes(ctx, bytes, path);
+}
+
+}  // namespace jov

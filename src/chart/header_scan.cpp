@@ -1,0 +1,104 @@
+#include "chart/header_scan.h"
+
+#include <vector>
+
+#include "chart/chart_text.h"
+#include "chart/chart_timing.h"
+#include "chart/conversions.h"
+#include "chart/text_decode.h"
+#include "shell/status.h"
+
+namespace jov {
+namespace {
+
+// Private to one scan: tempo changes and bar lines only.
+struct ScanState {
+    std::vector<ChartEvent> events;
+    std::array<float, kMeasureLengthSlots> lengths{};
+    int32_t maxMeasure = 0;
+    int32_t wavCount = 0;
+    int32_t bmpCount = 0;
+};
+
+void HandleHeader(ScanState& s, ChartInfo& entry, std::u32string_view line) {
+    HeaderCommand cmd = MatchHeader(line);
+    auto value = [&] { return Trim(Mid(line, ValueStart(cmd))); };
+    switch (cmd) {
+        case HeaderCommand::Wav: ++s.wavCount; return;
+        case HeaderCommand::Bmp: ++s.bmpCount; return;
+        case HeaderCommand::Stage: entry.StageFile = ToUtf8(value()); return;
+        case HeaderCommand::Title: entry.Title = ToUtf8(value()); return;
+        case HeaderCommand::Artist: entry.Artist = ToUtf8(value()); return;
+        case HeaderCommand::Genre: entry.Genre = ToUtf8(value()); return;
+        case HeaderCommand::Bpm:
+            if (auto v = SingleOf(value())) entry.Bpm = *v;
+            return;
+        case HeaderCommand::Rank:
+            if (auto v = WholeNumber(value())) entry.Rank = *v;
+            return;
+        case HeaderCommand::Total:
+            if (auto v = WholeNumber(value())) entry.Total = *v;
+            return;
+        case HeaderCommand::VolWav:
+            if (auto v = WholeNumber(value())) entry.VolWav = *v;
+            return;
+        case HeaderCommand::Midi: entry.MidiFile = ToUtf8(value()); return;
+        case HeaderCommand::Player:
+            if (auto v = WholeNumber(value())) entry.Player = *v;
+            return;
+        case HeaderCommand::PlayLevel:
+            if (auto v = WholeNumber(value())) entry.PlayLevel = *v;
+            return;
+        case HeaderCommand::None: return;
+    }
+}
+
+void HandleChannel(ScanState& s, std::u32string_view line) {
+    auto cl = ReadChannelLine(line);
+    if (!cl) return;
+    if (cl->measure > s.maxMeasure) s.maxMeasure = cl->measure;
+    if (cl->channel == 2) {
+        if (auto v = Val(cl->data))
+            if (auto f = ToSingle(*v)) s.lengths[cl->measure] = *f;
+    } else if (cl->channel == kChannelTempo) {
+        const int32_t measure = cl->measure;
+        ForEachObject(cl->data, [&](int32_t offset, int32_t value) {
+            ChartEvent e;
+            e.Channel = kChannelTempo;
+            e.Measure = measure;
+            e.Offset = offset;
+            e.Tick = measure * 192 + offset;
+            e.Value = value;
+            s.events.push_back(e);
+        });
+    }
+}
+
+}  // namespace
+
+void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry) {
+    std::u32string text = PrepareChartText(bytes);
+    entry.FilePath = path;
+    ScanState s;
+    LineWalker walker(text);
+    std::u32string_view line;
+    while (walker.Next(line)) {
+        if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
+            HandleChannel(s, line);
+        else
+            HandleHeader(s, entry, line);
+    }
+    entry.WavCount = s.wavCount;
+    entry.BmpCount = s.bmpCount;
+    AddBarLines(s.events, s.maxMeasure, s.lengths.data(), s.lengths.size());
+    SortEvents(s.events);
+    ScaleEvents(s.events, s.lengths.data(), s.lengths.size());
+    entry.PlayTime = ScanPlayTime(s.events, entry.Bpm);
+}
+
+void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell) {
+    if (!shell.FileExists(path)) return;
+    ScanHeaderBytes(ReadFileBytes(path), path, entry);
+}
+
+}  // namespace jov
