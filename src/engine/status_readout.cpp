@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "chart/chart_model.h"
@@ -37,21 +38,26 @@ std::string FormatTime(int32_t ms) {
 std::string FormatBpm(float bpm) {
     if (std::isnan(bpm)) return "NaN";
     if (std::isinf(bpm)) return bpm > 0 ? "Infinity" : "-Infinity";
+    if (bpm == 0.0f) return "0";
+    // Fewest significant digits (up to 7) that read back as the same single.
     char buf[64];
-    for (int p = 1; p <= 7; ++p) {
-        std::snprintf(buf, sizeof buf, "%.*G", p, static_cast<double>(bpm));
+    int p = 1;
+    for (; p < 7; ++p) {
+        std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(bpm));
         if (std::strtof(buf, nullptr) == bpm) break;
     }
-    std::string s = buf;
-    // Exponent written without padding ("1E+10", not "1E+010" or "1E+01").
-    auto e = s.find('E');
-    if (e != std::string::npos && e + 2 < s.size()) {
-        std::string mant = s.substr(0, e + 2);
-        std::string exp = s.substr(e + 2);
-        while (exp.size() > 1 && exp[0] == '0') exp.erase(0, 1);
-        s = mant + exp;
+    std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(bpm));
+    const char* e = std::strchr(buf, 'e');
+    const int exp = e ? std::atoi(e + 1) : 0;
+    if (exp >= -5 && exp < 7) {
+        std::snprintf(buf, sizeof buf, "%.*f", p - 1 - exp > 0 ? p - 1 - exp : 0, static_cast<double>(bpm));
+        return buf;
     }
-    return s;
+    // Mantissa, then "E+07" / "E-08".
+    std::string mant(buf, e ? static_cast<size_t>(e - buf) : std::strlen(buf));
+    char ex[16];
+    std::snprintf(ex, sizeof ex, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+    return mant + ex;
 }
 
 StatusReadout BuildStatusReadout(const ChartModel& model, const EngineState& engine) {

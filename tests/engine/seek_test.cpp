@@ -1,0 +1,96 @@
+#include "engine/seek.h"
+
+#include <gtest/gtest.h>
+
+#include "audio/cls_midi.h"
+#include "engine_fixture.h"
+
+namespace jov::test {
+namespace {
+
+class SeekTest : public EngineFixture {
+protected:
+    // Bar lines at 0, 192, 384; a tempo change to 240 at the second bar line.
+    void SetBarChart() {
+        SetChart(120.0f,
+                 {Ev(0, 1, 1), Ev(0, kChannelBarLine, 0, 0), Ev(96, 11, 2), Ev(192, kChannelBarLine, 0, 1),
+                  Ev(192, kChannelTempo, 240), Ev(384, kChannelBarLine, 0, 2)},
+                 2);
+        model.Midi = std::make_unique<clsMIDI>(&midi, &clock);
+        midi.commands.clear();
+    }
+};
+
+TEST_F(SeekTest, TargetsOutsideTheChartAreRejectedWithoutChange) {
+    SetChart(120.0f, {});
+    EXPECT_FALSE(engine.SeekTo(0, true));
+    EXPECT_FALSE(engine.SeekTo(0, false));
+    EXPECT_EQ(shell.LastStatus(), "Err: Range over");
+
+    SetBarChart();
+    state.StartTime = 7;
+    state.NextEvent = 3;
+    state.CurrentTick = 55.0;
+    for (auto [target, byTick] : {std::pair{385, true}, {-1, true}, {3, false}, {-1, false}}) {
+        shell.SetStatus("");
+        EXPECT_FALSE(engine.SeekTo(target, byTick)) << target;
+        EXPECT_EQ(shell.LastStatus(), "Err: Range over");
+        EXPECT_EQ(state.StartTime, 7);
+        EXPECT_EQ(state.NextEvent, 3);
+        EXPECT_EQ(state.CurrentTick, 55.0);
+    }
+    EXPECT_TRUE(midi.commands.empty());
+    EXPECT_TRUE(engine.SeekTo(384, true));  // the last event's tick itself is inside
+}
+
+TEST_F(SeekTest, TempoChangesBeforeTheTargetAreReplayed) {
+    SetBarChart();
+    state.HitTime = {5, 6};
+    ASSERT_TRUE(engine.SeekTo(2, false));
+    // round(0 - (240-120)/1250 * (192 / 0.096)) = -192; 576 ticks at 0.192 = 3000 ms
+    EXPECT_EQ(state.TickOffset, -192);
+    EXPECT_EQ(state.CurrentBpm, 240.0f);
+    EXPECT_EQ(state.CurrentTick, 384.0);
+    EXPECT_EQ(state.NextEvent, 4);
+    EXPECT_EQ(state.StartTime, 100000 - 3000);
+    EXPECT_EQ(state.ElapsedMs, 3000);
+    EXPECT_EQ(state.HitTime[0], 0);
+    EXPECT_EQ(state.HitTime[1], 0);
+    ASSERT_GE(midi.commands.size(), 2u);
+    EXPECT_EQ(midi.commands[midi.commands.size() - 2], "stop tmid");
+    EXPECT_EQ(midi.commands.back(), "play tmid from 3000");
+
+    // A change exactly at the target is left to the first pass.
+    ASSERT_TRUE(engine.SeekTo(192, true));
+    EXPECT_EQ(state.CurrentBpm, 120.0f);
+    EXPECT_EQ(state.TickOffset, 0);
+    EXPECT_EQ(state.NextEvent, 2);
+    EXPECT_EQ(midi.commands.back(), "play tmid from 2000");
+
+    // Measure 0: its bar line's tick, cursor on the event before it.
+    ASSERT_TRUE(engine.SeekTo(0, false));
+    EXPECT_EQ(state.CurrentTick, 0.0);
+    EXPECT_EQ(state.NextEvent, 0);
+    EXPECT_EQ(state.StartTime, 100000);
+    EXPECT_EQ(midi.commands.back(), "play tmid from 0");
+}
+
+TEST_F(SeekTest, ALineWithoutPositiveTempoStartsFromZero) {
+    SetChart(0.0f, {Ev(0, 1, 1), Ev(96, kChannelTempo, 100), Ev(192, kChannelBarLine, 0, 1)}, 1);
+    model.Midi = std::make_unique<clsMIDI>(&midi, &clock);
+    clock.Set(5000);
+    ASSERT_TRUE(engine.SeekTo(48, true));
+    EXPECT_EQ(state.StartTime, 5000);
+    EXPECT_EQ(state.ElapsedMs, 0);
+    EXPECT_EQ(midi.commands.back(), "play tmid from 0");
+
+    // The replay of a change made on a zero-tempo line cannot divide: the offset stays.
+    ASSERT_TRUE(engine.SeekTo(192, true));
+    EXPECT_EQ(state.TickOffset, 0);
+    EXPECT_EQ(state.CurrentBpm, 100.0f);
+    EXPECT_EQ(midi.commands.back(), "play tmid from 2400");  // 192 / 0.08
+    EXPECT_EQ(state.StartTime, 5000 - 2400);
+}
+
+}  // namespace
+}  // namespace jov::test
