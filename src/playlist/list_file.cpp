@@ -130,8 +130,8 @@ ListFileContents ParseListFile(std::string_view bytes) {
         }
         result.entries.push_back(std::move(e));
     }
-    // A count of 0 needs no placeholder record.
-    if (count == 0 && result.entries.empty()) complete = true;
+    // A count of 0 calls for no entry, so it needs no (whole) placeholder record.
+    if (count == 0) complete = true;
     result.ok = complete;
     result.count = result.entries.empty() ? 0 : static_cast<int32_t>(result.entries.size() - 1);
     return result;

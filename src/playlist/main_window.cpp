@@ -275,7 +275,7 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     list_ = std::make_unique<PlayList>(*parts_.shell);
     link_ = std::make_unique<PlayerLink>(*player_);
     Shell* shell = parts_.shell;
-    jukebox_ = std::make_unique<Jukebox>(*list_, *link_, *this,
+    jukebox_ = std::make_unique<Jukebox>(*list_, *link_, static_cast<JukeboxWindow&>(*this),
                                          [shell](const std::string& t) { shell->SetCaption(t); });
     listMessages_ = std::make_unique<ListMessages>(
         [this](MessageIcon icon, const std::string& title, const std::string& text) {

@@ -1,0 +1,155 @@
+#include "playlist/folder_search.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "playlist/list_file.h"
+#include "playlist/playlist.h"
+#include "shell/status.h"
+
+namespace fs = std::filesystem;
+using namespace jov;
+
+namespace {
+
+class FolderSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("jov01_search_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        root = dir.string() + "/";
+        search.onCaption = [this](const std::string& c) { captions.push_back(c); };
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir / "locked", fs::perms::owner_all, ec);
+        fs::remove_all(dir);
+    }
+    void Touch(const std::string& rel, const std::string& text = "#TITLE x\r\n") {
+        fs::path p = dir / rel;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+    }
+    std::vector<std::string> Relative() const {
+        std::vector<std::string> out;
+        for (const auto& r : search.SearchResults) out.push_back(r.substr(root.size()));
+        return out;
+    }
+
+    fs::path dir;
+    std::string root;
+    FolderSearch search;
+    std::vector<std::string> captions;
+};
+
+TEST_F(FolderSearchTest, OwnFilesFirstBmsBeforeBmeSortedWithoutCase) {
+    for (const char* f : {"b.bme", "B.BMS", "a.bms", "A.bms", "c.BmS", "notes.txt", "x.bmsx", ".dot.bms",
+                          "x/c.bms", "Y/d.bme", "y2/e.bms", ".hidden/h.bms", "x/deep/f.bms"}) {
+        Touch(f);
+    }
+    fs::create_directories(dir / "folder.bms");  // a folder matching the pattern is not a file
+    search.SearchFolder(dir.string(), "*.bms;*.bme");
+    EXPECT_EQ(Relative(), (std::vector<std::string>{".dot.bms", "A.bms", "a.bms", "B.BMS", "c.BmS", "b.bme",
+                                                    "x/c.bms", "x/deep/f.bms", "Y/d.bme", "y2/e.bms"}));
+    EXPECT_EQ(search.SearchCount, 10);
+    EXPECT_EQ(captions.front(), "Seaching 6... " + root);
+    EXPECT_EQ(captions.back(), "Seaching 10... " + root + "y2/");
+
+    // With or without the trailing "/": the same paths.
+    std::vector<std::string> first = search.SearchResults;
+    search.Reset();
+    search.SearchFolder(root, "*.bms;*.bme");
+    EXPECT_EQ(search.SearchResults, first);
+
+    // SearchFiles: only the folder itself, the count running on.
+    search.SearchFiles(root + "x", "*.BMS");
+    EXPECT_EQ(search.SearchCount, 11);
+    EXPECT_EQ(search.SearchResults.back(), root + "x/c.bms");
+    EXPECT_EQ(captions.back(), "Seaching 11... " + root + "x/");
+}
+
+TEST_F(FolderSearchTest, LinkLoopsVanishedAndUnreadableFolders) {
+    Touch("a/one.bms");
+    Touch("a/b/two.bms");
+    Touch("gone/three.bms");
+    Touch("z/four.bme");
+    fs::create_directory_symlink("..", dir / "a/b/up");       // a loop back to the top
+    fs::create_directory_symlink(dir / "a", dir / "a/b/again");  // and to an ancestor
+    fs::create_symlink(dir / "nowhere.bms", dir / "z/dangling.bms");
+    search.beforeFolder = [this](const std::string& folder) {
+        if (folder == root + "gone/") fs::remove_all(dir / "gone");
+    };
+    search.SearchFolder(root, "*.bms;*.bme");
+    EXPECT_EQ(Relative(), (std::vector<std::string>{"a/one.bms", "a/b/two.bms", "z/four.bme"}));
+
+    // A folder the search may not read is skipped. Permission bits do not stop root, so
+    // this part only runs for other users.
+    if (::geteuid() != 0) {
+        Touch("locked/x.bms");
+        fs::permissions(dir / "locked", fs::perms::none);
+        search.Reset();
+        search.beforeFolder = nullptr;
+        search.SearchFolder(root, "*.bms");
+        EXPECT_EQ(search.SearchCount, 2);
+    }
+
+    // A path that is not a folder finds nothing, leaving the caption untouched.
+    search.Reset();
+    captions.clear();
+    search.SearchFolder(root + "no/such/folder", "*.bms");
+    EXPECT_EQ(search.SearchCount, 0);
+    EXPECT_TRUE(captions.empty());
+    // An empty folder shows a count of 0.
+    fs::create_directories(dir / "empty");
+    search.SearchFolder(root + "empty", "*.bms;*.bme");
+    EXPECT_EQ(captions, (std::vector<std::string>{"Seaching 0... " + root + "empty/"}));
+}
+
+TEST_F(FolderSearchTest, PatternMatching) {
+    EXPECT_TRUE(MatchPattern("*.bms", "song.BMS"));
+    EXPECT_TRUE(MatchPattern("*.bms", ".bms"));
+    EXPECT_FALSE(MatchPattern("*.bms", "song.bms.txt"));
+    EXPECT_FALSE(MatchPattern("*.bms", "song.bm"));
+    EXPECT_TRUE(MatchPattern("*.*", "a.b.c"));
+    EXPECT_TRUE(MatchPattern("a?c*", "abcdef"));
+    EXPECT_TRUE(MatchPattern("*a*a*a*b", "aaaaaaaaaaaaaaab"));
+    EXPECT_FALSE(MatchPattern("*a*a*a*b", "aaaaaaaaaaaaaaaa"));
+    EXPECT_FALSE(MatchPattern("", "x"));
+}
+
+TEST_F(FolderSearchTest, DroppedItems) {
+    Shell shell;
+    PlayList list(shell);
+    Touch("songs/a.bms", "#ARTIST A\r\n#TITLE a\r\n");
+    Touch("songs/b.bme", "#ARTIST B\r\n#TITLE b\r\n");
+    Touch("songs/x/c.bms", "#ARTIST C\r\n#TITLE c\r\n");
+    Touch("single.txt", "#TITLE any file\r\n");
+
+    std::vector<ChartInfo> saved(2);
+    saved[1].Title = "from list";
+    Touch("saved.RXL", EncodeListFile(saved, 1));
+
+    // A folder (no trailing "/"), a file of any kind, a missing path, a list file not first.
+    AddDroppedItems({root + "songs", root + "single.txt", root + "missing", root + "saved.RXL"}, list, search);
+    ASSERT_EQ(list.PlayListCount(), 5);
+    EXPECT_EQ(list.Lines()[0], "A - a\t0:00");
+    EXPECT_EQ(list.Lines()[1], "B - b\t0:00");
+    EXPECT_EQ(list.Lines()[2], "C - c\t0:00");
+    EXPECT_EQ(list.PlayListEntries()[3].FilePath, root + "songs/x/c.bms");
+    EXPECT_EQ(list.PlayListEntries()[4].Title, "any file");
+    EXPECT_EQ(list.PlayListEntries()[5].FilePath, root + "saved.RXL");  // scanned like a chart
+    EXPECT_TRUE(search.SearchResults.empty());
+    EXPECT_EQ(search.SearchCount, 0);
+
+    // A list file first replaces the list; the other items are ignored.
+    AddDroppedItems({root + "saved.RXL", root + "songs"}, list, search);
+    ASSERT_EQ(list.PlayListCount(), 1);
+    EXPECT_EQ(list.PlayListEntries()[1].Title, "from list");
+}
+
+}  // namespace
