@@ -1,0 +1,180 @@
+#include "audio/sound_file.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "audio/mixer.h"
+#include "audio/path_resolver.h"
+
+namespace fs = std::filesystem;
+
+namespace jov {
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        path_ = fs::temp_directory_path() / ("jov01_audio_" + std::to_string(::getpid()) + "_" +
+                                             std::to_string(counter_++));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& Path() const { return path_; }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+// A sine of `frames` frames written with libsndfile in the given format.
+bool WriteSine(const std::string& path, int format, int rate, int channels, int frames, double amp = 0.5) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f) return false;
+    std::vector<float> data(size_t(frames) * channels);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            data[size_t(i) * channels + c] = float(amp * std::sin(2 * M_PI * 440.0 * i / rate) * (c == 1 ? -1 : 1));
+    sf_writef_float(f, data.data(), frames);
+    sf_close(f);
+    return true;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(SoundFile, DecodesOddFormatsToStereoAtTheOutputRate) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        int format;
+        int rate;
+        int channels;
+    } cases[] = {
+        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 22050, 1},
+        {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2},
+        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 2},
+        {"f32.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 1},
+        {"low.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1},
+        {"high.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 96000, 2},
+        {"s.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2},
+        {"s.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 32000, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir / c.name;
+        ASSERT_TRUE(WriteSine(path, c.format, c.rate, c.channels, c.rate / 10));  // 100 ms
+        auto b = DecodeSoundFile(path, 44100);
+        ASSERT_TRUE(b.has_value());
+        EXPECT_EQ(b->originalRate, c.rate);
+        EXPECT_EQ(b->originalFrames, c.rate / 10);
+        EXPECT_NEAR(double(b->frames), 4410.0, 2.0);
+        EXPECT_EQ(b->pcm.size(), size_t(b->frames) * 2);
+        // The sine's peak survives the conversion (0.5 of full scale), mono on both sides.
+        int16_t peakL = 0, peakR = 0;
+        for (int64_t i = 0; i < b->frames; ++i) {
+            peakL = std::max<int16_t>(peakL, b->pcm[2 * i]);
+            peakR = std::max<int16_t>(peakR, b->pcm[2 * i + 1]);
+        }
+        EXPECT_NEAR(peakL, 16384, 1200);
+        EXPECT_NEAR(peakR, 16384, 1200);
+        if (c.channels == 1) {
+            EXPECT_EQ(b->pcm[200], b->pcm[201]);
+        }
+    }
+}
+
+TEST(SoundFile, BadFilesFailCleanly) {
+    TempDir dir;
+    EXPECT_FALSE(DecodeSoundFile(dir / "missing.wav", 44100));
+    WriteBytes(dir / "empty.wav", "");
+    EXPECT_FALSE(DecodeSoundFile(dir / "empty.wav", 44100));
+    WriteBytes(dir / "text.wav", "#TITLE this is a chart, not a sound\r\n");
+    EXPECT_FALSE(DecodeSoundFile(dir / "text.wav", 44100));
+    EXPECT_FALSE(DecodeSoundFile(dir.Path().string(), 44100));  // a folder
+
+    // A header with no samples after it.
+    ASSERT_TRUE(WriteSine(dir / "full.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 4410));
+    std::ifstream in(dir / "full.wav", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    WriteBytes(dir / "header.wav", bytes.substr(0, 44));
+    EXPECT_FALSE(DecodeSoundFile(dir / "header.wav", 44100));
+    WriteBytes(dir / "cut.wav", bytes.substr(0, 20));
+    EXPECT_FALSE(DecodeSoundFile(dir / "cut.wav", 44100));
+    // Data cut short: what is there plays.
+    WriteBytes(dir / "short.wav", bytes.substr(0, 44 + 1000 * 4));
+    auto part = DecodeSoundFile(dir / "short.wav", 44100);
+    ASSERT_TRUE(part.has_value());
+    EXPECT_EQ(part->frames, 1000);
+
+    // Longer than the cap: refused without decoding it all.
+    ASSERT_TRUE(WriteSine(dir / "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, 1, 8000 * 3));
+    DecodeLimits limits;
+    limits.maxSeconds = 2.0;
+    EXPECT_FALSE(DecodeSoundFile(dir / "long.wav", 44100, limits));
+    EXPECT_TRUE(DecodeSoundFile(dir / "long.wav", 44100));
+}
+
+TEST(PathResolver, SeparatorsCaseAndExtensionFallback) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "Sounds" / "Kick");
+    WriteBytes(dir / "Sounds/Kick/BD01.ogg", "x");
+    WriteBytes(dir / "Sounds/snare.WAV", "x");
+    WriteBytes(dir / "Sounds/hat.flac", "x");
+    WriteBytes(dir / "Sounds/hat.mp3", "x");
+    WriteBytes(dir / "Sounds/noext", "x");
+    const std::string root = dir.Path().string();
+    const std::string exact = root + "/Sounds/snare.WAV";
+
+    EXPECT_EQ(ResolvePath(exact), exact);
+    EXPECT_EQ(ResolvePath(root + "\\Sounds\\snare.WAV"), exact);
+    EXPECT_EQ(ResolvePath(root + "/sounds/SNARE.wav"), exact);
+    // .wav named, .ogg on disk, with the folders in other case too.
+    EXPECT_EQ(ResolvePath(root + "/SOUNDS\\kick/bd01.wav"), root + "/Sounds/Kick/BD01.ogg");
+    // .flac comes before .mp3.
+    EXPECT_EQ(ResolvePath(root + "/Sounds/hat.wav"), root + "/Sounds/hat.flac");
+    EXPECT_EQ(ResolvePath(root + "/Sounds/hat"), root + "/Sounds/hat.flac");
+    EXPECT_EQ(ResolvePath(root + "/Sounds/NOEXT"), root + "/Sounds/noext");
+
+    EXPECT_FALSE(ResolvePath(root + "/Sounds/missing.wav"));
+    EXPECT_FALSE(ResolvePath(root + "/Sounds"));  // a folder is not a sound
+    EXPECT_FALSE(ResolvePath(root + "/Sounds/"));
+    EXPECT_FALSE(ResolvePath(root + "/Sounds/snare.WAV/x"));
+    EXPECT_FALSE(ResolvePath(""));
+    EXPECT_FALSE(ResolvePath(std::string("a\0b", 3)));
+    EXPECT_FALSE(ResolvePath(std::string(10000, 'a')));
+
+    EXPECT_EQ(ReplaceExtension("a/b.c/d", ".wav"), "a/b.c/d.wav");
+    EXPECT_EQ(ReplaceExtension("a/.hidden", ".wav"), "a/.hidden.wav");
+    EXPECT_EQ(ReplaceExtension("x.WAV", ".ogg"), "x.ogg");
+}
+
+TEST(SoundFile, MixerLoadsThroughTheResolver) {
+    TempDir dir;
+    ASSERT_TRUE(WriteSine(dir / "Kick.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 2205));
+    Mixer m(44100);
+    EXPECT_TRUE(m.CreateFromFile(4, dir / "KICK.WAV"));
+    EXPECT_EQ(m.GetFrequency(4), 22050);
+    EXPECT_FALSE(m.CreateFromFile(5, dir / "none.wav"));
+    EXPECT_FALSE(m.HasBuffer(5));
+    // A failed load leaves what the slot held.
+    EXPECT_FALSE(m.CreateFromFile(4, dir / "none.wav"));
+    EXPECT_TRUE(m.HasBuffer(4));
+    m.SetKeySoundsEnabled(false);
+    EXPECT_FALSE(m.CreateFromFile(6, dir / "Kick.wav"));
+}
+
+}  // namespace
+}  // namespace jov
