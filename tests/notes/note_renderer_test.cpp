@@ -1,0 +1,237 @@
+#include "notes/note_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "chart/chart_model.h"
+#include "engine/engine_state.h"
+
+namespace jov {
+namespace {
+
+// A skin drawn in code: clip 01 is a 4 x 6 note whose rows are coloured 0x0101r0 by
+// row r, clip 02 a 4 x 1 bar line, clip 03 a 2 x 40 layout piece, clip 04 an
+// animation of four 1 x 1 frames stacked downwards.
+class Renderer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ddraw_.InitDirectDraw(&presented_, true, UiLanguage::English, nullptr, nullptr);
+        ASSERT_TRUE(ddraw_.CreateSurface(skin_.SkinSurface, 16, 40));
+        for (int r = 0; r < 6; ++r) skin_.SkinSurface.BltColorFill(RECT{0, r, 4, r + 1}, RowColour(r));
+        skin_.SkinSurface.BltColorFill(RECT{4, 0, 8, 1}, kBar);
+        skin_.SkinSurface.BltColorFill(RECT{8, 0, 10, 40}, kPiece);
+        for (int f = 0; f < 4; ++f) skin_.SkinSurface.BltColorFill(RECT{12, f, 13, f + 1}, 0x100000u * (f + 1));
+        DefineClip(0x01, RECT{0, 0, 4, 6});
+        DefineClip(0x02, RECT{4, 0, 8, 1});
+        DefineClip(0x03, RECT{8, 0, 10, 40});
+        ClipDef& anim = DefineClip(0x04, RECT{12, 0, 13, 1});
+        anim.FrameCount = 4;
+        anim.FrameRects = {RECT{12, 0, 13, 1}, RECT{12, 1, 13, 2}, RECT{12, 2, 13, 3}, RECT{12, 3, 13, 4}};
+        anim.AnimMode = 2;
+        anim.AnimInterval = 48;
+        for (int c = 11; c <= 29; ++c) skin_.NoteClip[c] = 0x01;
+        skin_.NoteClip[10] = 0x02;
+        skin_.NoteX[10] = 20;
+        skin_.NoteX[11] = 10;
+        skin_.JudgeLinePos = 400;
+        Resize(40, 500);
+    }
+
+    static uint32_t RowColour(int r) { return 0x010100u + static_cast<uint32_t>(r) * 0x10u + 0x0f; }
+    static constexpr uint32_t kBar = 0x00ff00;
+    static constexpr uint32_t kPiece = 0x0000ff;
+
+    ClipDef& DefineClip(int n, RECT r) {
+        ClipDef& c = skin_.ClipDefs[n];
+        c.FrameCount = 1;
+        c.FrameRects = {r};
+        c.CurrentRect = r;
+        skin_.ClipWidth[n] = static_cast<int16_t>(r.Right - r.Left);
+        skin_.ClipHeight[n] = static_cast<int16_t>(r.Bottom - r.Top);
+        skin_.ClipList[++skin_.ClipCount] = static_cast<int16_t>(n);
+        return c;
+    }
+    void Resize(int w, int h) { ResizeNotesScreen(screen_, ddraw_, skin_, w, h, RECT{100, 100, 100 + w, 100 + h}); }
+    void Events(std::vector<ChartEvent> events) {
+        chart_.Events = std::move(events);
+        chart_.EventCount = static_cast<int32_t>(chart_.Events.size());
+    }
+    uint32_t At(int x, int y) const { return screen_.BackSurface.Image().pixel(x, y) & 0xffffffu; }
+    // The first row (from the top) in column x that is not black, or -1.
+    int FirstRow(int x) const {
+        for (int y = 0; y < screen_.BackSurface.Height(); ++y)
+            if (At(x, y) != 0) return y;
+        return -1;
+    }
+    void Draw() { NoteRenderer(skin_, screen_, ddraw_, engine_, chart_).DrawNotes(); }
+
+    struct Frames : Presenter {
+        int count = 0;
+        RECT back, screen;
+        void Present(const Surface&, const RECT& b, const RECT& s) override {
+            ++count;
+            back = b;
+            screen = s;
+        }
+    } presented_;
+    DirectDraw ddraw_;
+    SkinTables skin_;
+    NotesScreen screen_;
+    EngineState engine_;
+    ChartModel chart_;
+};
+
+TEST_F(Renderer, NotesFallOnePixelPerTickAndSitOnTheJudgeLine) {
+    engine_.CurrentTick = 1000;
+    Events({{0, 1000, 0, 11, 1}, {0, 1399, 0, 11, 1}, {0, 1400, 0, 11, 1}, {0, 1401, 0, 11, 1}});
+    Draw();
+    // Tick 1000 is at the judge line: rows 394 to 399, its last row on 399.
+    EXPECT_EQ(At(10, 394), RowColour(0));
+    EXPECT_EQ(At(10, 399), RowColour(5));
+    EXPECT_EQ(At(10, 400), 0u);
+    // Tick 1399 ends at y 1, so only its last row shows; 1400 ends at y 0 (fully above
+    // the window) and 1401 is beyond the top.
+    EXPECT_EQ(At(10, 0), RowColour(5));
+    EXPECT_EQ(At(10, 1), 0u);
+    EXPECT_EQ(presented_.count, 1);
+    EXPECT_EQ(presented_.back, (RECT{0, 0, 40, 500}));
+    EXPECT_EQ(presented_.screen, (RECT{100, 100, 140, 600}));
+
+    // Events before the play cursor are gone, the note on the line with them.
+    engine_.NextEvent = 1;
+    Draw();
+    EXPECT_EQ(At(10, 399), 0u);
+    EXPECT_EQ(At(10, 0), RowColour(5));
+}
+
+TEST_F(Renderer, FractionalPositionsRoundHalfToEven) {
+    Events({{0, 1200, 0, 11, 1}});
+    engine_.CurrentTick = 1000.5;  // bottom edge at 200.5: 200
+    Draw();
+    EXPECT_EQ(FirstRow(10), 194);
+    engine_.CurrentTick = 1001.5;  // 201.5: 202
+    Draw();
+    EXPECT_EQ(FirstRow(10), 196);
+}
+
+TEST_F(Renderer, ChannelsMapToColumnsAndTheBarLineUsesChannel10) {
+    skin_.NoteX[16] = 30;
+    skin_.NoteX[25] = 35;
+    skin_.NoteX[20] = 5;
+    engine_.CurrentTick = 0;
+    Events({{0, 100, 0, kChannelBarLine, 0}, {0, 100, 0, 10, 0}, {0, 100, 0, 20, 0}, {0, 100, 0, 1, 1},
+            {0, 100, 0, 3, 120}, {0, 100, 0, 17, 1}, {0, 100, 0, 16, 1}, {0, 100, 0, 25, 1},
+            {0, 100, 0, 0x10000 + 16, 1}});
+    Draw();
+    EXPECT_EQ(FirstRow(20), 299);      // the bar line: clip 02 at x 20, one row
+    EXPECT_EQ(At(20, 299), kBar);
+    EXPECT_EQ(FirstRow(30), 294);      // scratch
+    EXPECT_EQ(FirstRow(35), 294);      // the second player's side
+    EXPECT_EQ(FirstRow(0), 294);       // channel 17 has no column of its own: x 0
+    EXPECT_EQ(FirstRow(5), -1);        // channel 20 is never drawn
+    EXPECT_EQ(FirstRow(25), -1);
+
+    Events({{0, 100, 0, 10, 0}, {0, 100, 0, 1, 1}, {0, 100, 0, 3, 120}});
+    Draw();
+    EXPECT_EQ(FirstRow(20), -1);       // nor is channel 10 itself
+    EXPECT_EQ(FirstRow(0), -1);
+}
+
+TEST_F(Renderer, LayoutPiecesLieUnderNotesAndCountNegativeYFromTheBottom) {
+    Resize(40, 300);
+    skin_.LayerList[++skin_.LayerCount] = 7;
+    skin_.LayerClip[7] = 0x03;
+    skin_.LayerX[7] = 10;
+    skin_.LayerY[7] = -32;
+    engine_.CurrentTick = 0;
+    Events({{0, 110, 0, 11, 1}, {0, 112, 0, 11, 1}});  // a later tick on top of an earlier one
+    Draw();
+    EXPECT_EQ(At(10, 267), 0u);
+    EXPECT_EQ(At(10, 268), kPiece);  // 300 - 32
+    EXPECT_EQ(At(11, 299), kPiece);  // the piece is cut at the bottom edge
+    // Note at 110 ends at y 290 (rows 284..289), the one at 112 at 288 (282..287).
+    EXPECT_EQ(At(10, 282), RowColour(0));
+    EXPECT_EQ(At(10, 287), RowColour(5));
+    EXPECT_EQ(At(10, 288), RowColour(4));
+    EXPECT_EQ(At(10, 290), kPiece);
+
+    Events({});  // an empty chart draws only the layout
+    Draw();
+    EXPECT_EQ(FirstRow(10), 268);
+}
+
+TEST_F(Renderer, AnimatedClipsFollowTheClock) {
+    ClipDef& anim = skin_.ClipDefs[4];
+    NoteRenderer renderer(skin_, screen_, ddraw_, engine_, chart_);
+    auto frameAt = [&](double tick) {
+        engine_.CurrentTick = tick;
+        renderer.AnimateClips();
+        return anim.CurrentRect.Top;
+    };
+    EXPECT_EQ(frameAt(0), 0);
+    EXPECT_EQ(frameAt(47), 0);
+    EXPECT_EQ(frameAt(47.5), 1);  // rounds to 48
+    EXPECT_EQ(frameAt(48), 1);
+    EXPECT_EQ(frameAt(191), 3);
+    EXPECT_EQ(frameAt(192), 0);
+    EXPECT_EQ(frameAt(-100), 0);  // before the start: the first frame
+    EXPECT_EQ(frameAt(3e12), 0);  // beyond 32 bits: the frame stays
+    frameAt(100);
+    EXPECT_EQ(frameAt(1e300), 2);
+
+    anim.AnimMode = 1;  // by elapsed milliseconds
+    engine_.ElapsedMs = 150;
+    renderer.AnimateClips();
+    EXPECT_EQ(anim.CurrentRect.Top, 3);
+    engine_.ElapsedMs = -5;
+    renderer.AnimateClips();
+    EXPECT_EQ(anim.CurrentRect.Top, 0);
+    anim.AnimInterval = 0;  // never changes frame
+    anim.CurrentRect = anim.FrameRects[2];
+    engine_.ElapsedMs = 1000;
+    renderer.AnimateClips();
+    EXPECT_EQ(anim.CurrentRect.Top, 2);
+
+    // The drawn frame is the one chosen in the same pass.
+    anim.AnimInterval = 48;
+    skin_.NoteClip[12] = 0x04;
+    skin_.NoteX[12] = 2;
+    Events({{0, 100, 0, 12, 1}});
+    engine_.ElapsedMs = 96;
+    engine_.CurrentTick = 100;
+    Draw();
+    EXPECT_EQ(At(2, 399), 0x300000u);
+}
+
+TEST_F(Renderer, GeometryFollowsTheWindowAndNothingDrawsWithoutASurface) {
+    skin_.JudgeLinePos = -40;
+    Resize(300, 500);
+    EXPECT_EQ(screen_.BackRect, (RECT{0, 0, 300, 500}));
+    EXPECT_EQ(screen_.JudgeLineY, 460);
+    skin_.JudgeLinePos = 400;
+    Resize(300, 900);
+    EXPECT_EQ(screen_.JudgeLineY, 400);
+    skin_.JudgeLinePos = 0;
+    Resize(0, 0);  // no surface of that size: the previous one stays
+    EXPECT_EQ(screen_.BackSurface.Height(), 900);
+    EXPECT_EQ(screen_.JudgeLineY, 0);
+
+    NotesScreen empty;
+    DirectDraw none;
+    Events({{0, 0, 0, 11, 1}});
+    NoteRenderer(skin_, empty, none, engine_, chart_).DrawNotes();  // skipped, no fault
+    EXPECT_TRUE(empty.BackSurface.IsNull());
+}
+
+TEST_F(Renderer, ACursorOrCountOutsideTheEventsIsSafe) {
+    Events({{0, 100, 0, 11, 1}});
+    chart_.EventCount = 5;  // more than the list holds
+    engine_.NextEvent = -3;
+    engine_.CurrentTick = 0;
+    Draw();
+    EXPECT_EQ(FirstRow(10), 294);
+}
+
+}  // namespace
+}  // namespace jov

@@ -1,0 +1,224 @@
+#include "notes/skin.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace jov {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SkinFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("jov01_skin_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        ddraw_.InitDirectDraw(nullptr, true, UiLanguage::English, nullptr, nullptr);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Bitmap(const std::string& name, int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(0xff336699u);
+        ASSERT_TRUE(image.save(QString::fromStdString((dir_ / name).string())));
+    }
+    bool Load(const std::string& bytes) {
+        std::ofstream(dir_ / "bms.hrd", std::ios::binary) << bytes;
+        return LoadSkin(skin_, ddraw_, (dir_ / "bms.hrd").string());
+    }
+    static RECT R(int l, int t, int r, int b) { return RECT{l, t, r, b}; }
+
+    fs::path dir_;
+    DirectDraw ddraw_;
+    SkinTables skin_;
+};
+
+TEST_F(SkinFile, TheWorkedExampleLinesFillTheTables) {
+    Bitmap("skin.png", 64, 128);
+    ASSERT_TRUE(Load("; a comment\r\n"
+                     "#file=skin.png\r\n"        // any case, columns 5 and 6 free
+                     "#YPO      -40\r\n"
+                     "#CLI 1A 0,10.5,20,7,3,48\r\n"
+                     "#NOT 11 1A,40\r\n"
+                     "#LAY  01 2F,0,-32\r\n"));
+    EXPECT_EQ(skin_.SkinBitmap, (dir_ / "skin.png").string());
+    EXPECT_EQ(skin_.SkinSurface.Width(), 64);
+    EXPECT_EQ(skin_.SkinSurface.Height(), 128);
+    EXPECT_EQ(skin_.JudgeLinePos, -40);
+    ASSERT_EQ(skin_.ClipCount, 0);
+    EXPECT_EQ(skin_.ClipList[0], 0x1A);
+    const ClipDef& clip = skin_.ClipDefs[0x1A];
+    EXPECT_EQ(clip.FrameCount, 3);
+    EXPECT_EQ(clip.AnimMode, 1);
+    EXPECT_EQ(clip.AnimInterval, 48);
+    // 10.5, 17.5 and 24.5 round to the even neighbour.
+    EXPECT_EQ(clip.FrameRects, (std::vector<RECT>{R(0, 10, 20, 17), R(0, 18, 20, 25), R(0, 24, 20, 31)}));
+    EXPECT_EQ(clip.CurrentRect, R(0, 10, 20, 17));
+    EXPECT_EQ(skin_.NoteClip[11], 0x1A);
+    EXPECT_EQ(skin_.NoteX[11], 40);
+    ASSERT_EQ(skin_.LayerCount, 0);
+    EXPECT_EQ(skin_.LayerList[0], 1);
+    EXPECT_EQ(skin_.LayerClip[1], 0x2F);
+    EXPECT_EQ(skin_.LayerY[1], -32);
+}
+
+TEST_F(SkinFile, EveryLineEndCountsAndTextIsDecodedLikeACharts) {
+    // UTF-16 with its byte-order mark, lone CR and lone LF line ends.
+    const std::string text = "#YPO      7\r#NOT 12 03,5\n#CLI 03 1,2,3,4\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : text) utf16 += std::string{c, '\0'};
+    ASSERT_TRUE(Load(utf16));
+    EXPECT_EQ(skin_.JudgeLinePos, 7);
+    EXPECT_EQ(skin_.NoteX[12], 5);
+    EXPECT_EQ(skin_.ClipCount, 0);
+
+    // A LF-only file is not one long line; the last line needs no line end.
+    ASSERT_TRUE(Load("#YPO      1\n#NOT 13 01,9\n#NOT 14 01,8"));
+    EXPECT_EQ(skin_.NoteX[13], 9);
+    EXPECT_EQ(skin_.NoteX[14], 8);
+}
+
+TEST_F(SkinFile, MissingOrUnreadableFilesLeaveEmptyTables) {
+    ASSERT_TRUE(Load("#YPO      5\r\n#CLI 01 1,2,3,4\r\n"));
+    EXPECT_FALSE(LoadSkin(skin_, ddraw_, (dir_ / "none.hrd").string()));
+    EXPECT_EQ(skin_.ClipCount, -1);
+    EXPECT_EQ(skin_.LayerCount, -1);
+    EXPECT_EQ(skin_.JudgeLinePos, 0);
+    EXPECT_FALSE(LoadSkin(skin_, ddraw_, dir_.string()));  // a folder
+
+    ASSERT_TRUE(Load("\r\n; only comments\r\n#\r\n#FI\r\n"));
+    EXPECT_EQ(skin_.ClipCount, -1);
+    EXPECT_TRUE(skin_.SkinSurface.IsNull());
+}
+
+TEST_F(SkinFile, BitmapNameIsLiteralAndASecondOneReplacesOnlyWhenItLoads) {
+    Bitmap("a.bmp", 8, 8);
+    Bitmap("b.png", 16, 4);
+    ASSERT_TRUE(Load("#FIL  a.bmp\r\n#FIL  missing.png\r\n#FIL   b.png\r\n#FIL  A.BMP\r\n"));
+    EXPECT_EQ(skin_.SkinBitmap, (dir_ / "a.bmp").string());  // " b.png" and "A.BMP" are other names
+    ASSERT_TRUE(Load("#FIL  a.bmp\r\n#fil  b.png\r\n"));
+    EXPECT_EQ(skin_.SkinBitmap, (dir_ / "b.png").string());
+    EXPECT_EQ(skin_.SkinSurface.Width(), 16);
+
+    // Without display objects no bitmap loads; the rest of the file still does.
+    DirectDraw none;
+    ASSERT_TRUE(LoadSkin(skin_, none, (dir_ / "bms.hrd").string()));
+    EXPECT_TRUE(skin_.SkinSurface.IsNull());
+    EXPECT_EQ(skin_.SkinBitmap, "");
+}
+
+TEST_F(SkinFile, JudgeLineTakesTheLeadingNumberOnly) {
+    ASSERT_TRUE(Load("#YPO      25 0px\r\n"));
+    EXPECT_EQ(skin_.JudgeLinePos, 25);
+    ASSERT_TRUE(Load("#YPO      \t200.5\r\n"));
+    EXPECT_EQ(skin_.JudgeLinePos, 200);
+    ASSERT_TRUE(Load("#YPO      -1.5D1x\r\n"));
+    EXPECT_EQ(skin_.JudgeLinePos, -15);
+    ASSERT_TRUE(Load("#YPO      12\r\n#YPO      px\r\n"));
+    EXPECT_EQ(skin_.JudgeLinePos, 0);  // no number is 0
+    ASSERT_TRUE(Load("#YPO      12\r\n#YPO      40000\r\n#YPO      1E999\r\n"));
+    EXPECT_EQ(skin_.JudgeLinePos, 12);  // too big for 16 bits: the earlier value stays
+}
+
+TEST_F(SkinFile, ClipLinesOutsideTheFormatAreIgnoredWhole) {
+    ASSERT_TRUE(Load("#CLI 01 1,2,3\r\n"          // three fields
+                     "#CLI 02 1,2,3,4,5\r\n"      // exactly five
+                     "#CLI 03 1,2,3,4,-1,5\r\n"   // negative frame count
+                     "#CLI 0G 1,2,3,4\r\n"        // not hex
+                     "#CLI  4 1,2,3,4\r\n"        // a blank in the number
+                     "#CLI 0\r\n"));
+    EXPECT_EQ(skin_.ClipCount, -1);
+    EXPECT_EQ(skin_.ClipWidth[1] + skin_.ClipWidth[2] + skin_.ClipWidth[3], 0);
+
+    ASSERT_TRUE(Load("#CLI 0a 1,2,3,4,-0.4,-0.3\r\n"   // -0.4 rounds to 0 frames: one frame
+                     "#CLI 0B 1,2,3,4,2,0,extra\r\n"
+                     "#CLI 0c 1,2,3,4,0,7,\r\n"));
+    ASSERT_EQ(skin_.ClipCount, 2);
+    EXPECT_EQ(skin_.ClipDefs[0x0A].FrameCount, 1);
+    EXPECT_EQ(skin_.ClipDefs[0x0A].AnimMode, 2);  // the sign before rounding
+    EXPECT_EQ(skin_.ClipDefs[0x0A].AnimInterval, 0);
+    EXPECT_EQ(skin_.ClipDefs[0x0B].FrameRects.size(), 2u);
+    EXPECT_EQ(skin_.ClipDefs[0x0B].AnimMode, 1);
+    EXPECT_EQ(skin_.ClipDefs[0x0C].FrameCount, 1);
+}
+
+TEST_F(SkinFile, BadFieldsFailAloneAndRedefinitionsKeepWhatTheyDoNotSay) {
+    ASSERT_TRUE(Load("#CLI 05 0,0,10,4,3,-48\r\n"
+                     "#CLI 05 &H10, 8 ,1 000, 6\r\n"     // width not a number: 10 stays
+                     "#CLI 06 x,2.5,4,1D1,2,1\r\n"       // Left fails: 0 in the new frames
+                     "#CLI 07 1,y,4,2,2,1\r\n"));        // Top fails: 0
+    ASSERT_EQ(skin_.ClipCount, 3);
+    EXPECT_EQ(skin_.ClipList[0], 5);
+    EXPECT_EQ(skin_.ClipList[1], 5);  // listed twice
+    const ClipDef& five = skin_.ClipDefs[5];
+    EXPECT_EQ(skin_.ClipWidth[5], 10);
+    EXPECT_EQ(skin_.ClipHeight[5], 6);
+    EXPECT_EQ(five.FrameCount, 3);  // four fields keep the earlier animation
+    EXPECT_EQ(five.AnimMode, 2);
+    EXPECT_EQ(five.FrameRects, (std::vector<RECT>{R(16, 8, 26, 14), R(16, 14, 26, 20), R(16, 20, 26, 26)}));
+    EXPECT_EQ(skin_.ClipDefs[6].FrameRects, (std::vector<RECT>{R(0, 2, 4, 12), R(0, 12, 4, 22)}));
+    EXPECT_EQ(skin_.ClipDefs[7].FrameRects, (std::vector<RECT>{R(1, 0, 5, 2), R(1, 0, 5, 2)}));
+
+    // Values beyond the targets fail their own statement only.
+    ASSERT_TRUE(Load("#CLI 08 2147483647,0,40000,4,1,3E9\r\n"));
+    const ClipDef& eight = skin_.ClipDefs[8];
+    EXPECT_EQ(skin_.ClipWidth[8], 0);
+    EXPECT_EQ(eight.AnimInterval, 0);
+    EXPECT_EQ(eight.AnimMode, 1);
+    EXPECT_EQ(eight.FrameRects, (std::vector<RECT>{R(2147483647, 0, 2147483647, 4)}));
+}
+
+TEST_F(SkinFile, NoteAndLayoutLinesCheckTheirNumbersAndClips) {
+    ASSERT_TRUE(Load("#NOT 09 01,1\r\n#NOT 30 01,1\r\n#NOT 1a 01,1\r\n#NOT 11 01\r\n"
+                     "#NOT 12 100,5\r\n"      // clip above 255: ignored
+                     "#NOT 13 zz,5\r\n"       // no hex digit: clip 0
+                     "#NOT 14  F f,6\r\n"     // blanks inside are skipped
+                     "#NOT 15 -1,7\r\n#NOT 16 0x1F,8\r\n#NOT 17 02,x\r\n#NOT 20 03,9\r\n#NOT 29 04,-3\r\n"
+                     "#LAY  1 01,0,0\r\n#LAY  02 01,0\r\n#LAY  03 1FF,0,0\r\n"
+                     "#LAY  04 2F,7,\r\n#LAY  05 01,1,2\r\n#LAY  04 30,8,9\r\n"));
+    EXPECT_EQ(skin_.NoteX[12], 0);
+    EXPECT_EQ(skin_.NoteClip[13], 0);
+    EXPECT_EQ(skin_.NoteX[13], 5);
+    EXPECT_EQ(skin_.NoteClip[14], 0xFF);
+    EXPECT_EQ(skin_.NoteClip[15], 0);
+    EXPECT_EQ(skin_.NoteClip[16], 0);
+    EXPECT_EQ(skin_.NoteClip[17], 2);
+    EXPECT_EQ(skin_.NoteX[17], 0);
+    EXPECT_EQ(skin_.NoteClip[20], 3);
+    EXPECT_EQ(skin_.NoteX[29], -3);
+    for (int c = 10; c <= 11; ++c) EXPECT_EQ(skin_.NoteClip[c] + skin_.NoteX[c], 0) << c;
+    // Lines in order; a trailing comma is an empty (failing) field; a reused number
+    // is listed again and holds the last values.
+    ASSERT_EQ(skin_.LayerCount, 2);
+    EXPECT_EQ(skin_.LayerList[0], 4);
+    EXPECT_EQ(skin_.LayerList[1], 5);
+    EXPECT_EQ(skin_.LayerList[2], 4);
+    EXPECT_EQ(skin_.LayerClip[4], 0x30);
+    EXPECT_EQ(skin_.LayerX[4], 8);
+    EXPECT_EQ(skin_.LayerY[4], 9);
+}
+
+TEST_F(SkinFile, TablesStopAt256ClipAndLayoutLines) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "#CLI %02X %d,0,1,1\r\n#LAY  %02d 01,%d,0\r\n", i % 256, i, i % 100, i);
+        text += line;
+    }
+    ASSERT_TRUE(Load(text));
+    EXPECT_EQ(skin_.ClipCount, 255);
+    EXPECT_EQ(skin_.LayerCount, 255);
+    EXPECT_EQ(skin_.ClipDefs[0].FrameRects[0].Left, 0);  // the 257th line (clip 00 again) is ignored
+    EXPECT_EQ(skin_.LayerX[55], 255);                      // piece 55's last accepted line was the 256th
+}
+
+}  // namespace
+}  // namespace jov
