@@ -1,0 +1,130 @@
+#include "engine/offline_render.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "audio/audio_system.h"
+#include "audio/path_resolver.h"
+#include "chart/chart_model.h"
+#include "engine/clock.h"
+#include "engine/key_sounds.h"
+#include "engine/play_loop.h"
+#include "engine/player.h"
+#include "shell/status.h"
+
+namespace jov {
+
+namespace {
+
+// The mixer stays this far behind the engine: a trigger is stamped with its event's
+// time, which lies up to one pass (plus a tick's rounding) before the pass itself.
+constexpr double kLagMs = 100.0;
+constexpr double kChunkMs = 20.0;
+
+// Length of a sound file in ms, 0 when unknown.
+double SoundLengthMs(const std::string& name) {
+    auto path = ResolvePath(name);
+    if (!path) return 0.0;
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path->c_str(), SFM_READ, &info);
+    if (!f) return 0.0;
+    sf_close(f);
+    if (info.samplerate <= 0 || info.frames <= 0) return 0.0;
+    return static_cast<double>(info.frames) * 1000.0 / info.samplerate;
+}
+
+class RenderDriver final : public PlayHost, public DispatchListener, public KeySoundListener {
+public:
+    RenderDriver(AudioSystem& audio, Clock& clock, const PcmSink& sink) : audio_(audio), clock_(clock), sink_(sink) {}
+
+    void PumpEvents() override {
+        const double upTo = static_cast<double>(clock_.NowMs()) - kLagMs;
+        if (upTo - renderedMs_ >= kChunkMs) RenderUntil(upTo);
+    }
+    void OnDispatch(const ChartEvent&, bool sounded) override { sounds += sounded; }
+    void OnLoadKeySound(int slot) override { attempted[slot] = true; }
+    void OnPlayKeySound(int slot, int32_t, double atMs) override {
+        lastTrigger[slot] = atMs;
+        triggerMs.push_back(atMs);
+    }
+
+    void RenderUntil(double ms) {
+        buffer_.clear();
+        audio_.RenderUntil(ms, buffer_);
+        renderedMs_ = std::max(renderedMs_, ms);
+        if (!buffer_.empty()) {
+            const int64_t frames = static_cast<int64_t>(buffer_.size() / 2);
+            totalFrames += frames;
+            if (sink_) sink_(buffer_.data(), frames);
+        }
+    }
+
+    int64_t sounds = 0;
+    int64_t totalFrames = 0;
+    std::array<bool, kKeySoundSlots> attempted{};
+    std::array<double, kKeySoundSlots> lastTrigger{};
+    std::vector<double> triggerMs;
+
+private:
+    AudioSystem& audio_;
+    Clock& clock_;
+    const PcmSink& sink_;
+    std::vector<int16_t> buffer_;
+    double renderedMs_ = 0.0;
+};
+
+bool Readable(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream f(path, std::ios::binary);
+    return f.good();
+}
+
+}  // namespace
+
+std::optional<RenderSummary> RenderChart(const std::string& chartPath, const RenderOptions& options,
+                                         const PcmSink& sink) {
+    if (!Readable(chartPath)) return std::nullopt;
+    Shell shell;
+    auto audio = AudioSystem::CreateOffline(options.rate, &shell, options.soundFont);
+    // Engine ms 0 is frame 0, and play starts at 0.
+    VirtualClock clock(0, 1);
+    Player player(shell, clock, &audio->Sound(), &audio->Midi());
+    player.State().WavLoadMode = options.loadMode;
+    player.State().SleepMs = 1;
+
+    RenderDriver driver(*audio, clock, sink);
+    driver.lastTrigger.fill(-INFINITY);
+    player.SetHost(&driver);
+    player.Engine().SetDispatchListener(&driver);
+    player.Sounds().SetListener(&driver);
+
+    player.LoadChart(chartPath);
+    player.PlaceStart();
+    player.RunPlayLoop();
+
+    // The file ends with the loop, plus whatever is still ringing (bounded).
+    const double endMs = static_cast<double>(clock.NowMs());
+    double tailEnd = endMs;
+    RenderSummary summary;
+    for (int w = 0; w < kKeySoundSlots; ++w) {
+        if (driver.attempted[w] && !player.Sounds().HasBuffer(w)) summary.missing.push_back(w);
+        if (std::isfinite(driver.lastTrigger[w]) && player.Sounds().HasBuffer(w))
+            tailEnd = std::max(tailEnd, driver.lastTrigger[w] + SoundLengthMs(player.Model().WavFile[w]));
+    }
+    tailEnd = std::min(tailEnd, endMs + options.maxTailMs);
+    driver.RenderUntil(tailEnd);
+
+    summary.frames = driver.totalFrames;
+    summary.rate = options.rate;
+    summary.sounds = driver.sounds;
+    summary.triggerMs = std::move(driver.triggerMs);
+    return summary;
+}
+
+}  // namespace jov
