@@ -42,6 +42,7 @@ class RenderDriver final : public PlayHost, public DispatchListener, public KeyS
 public:
     RenderDriver(AudioSystem& audio, Clock& clock, const PcmSink& sink) : audio_(audio), clock_(clock), sink_(sink) {}
 
+    void StartAt(double ms) { renderedMs_ = ms; }
     void PumpEvents() override {
         const double upTo = static_cast<double>(clock_.NowMs()) - kLagMs;
         if (upTo - renderedMs_ >= kChunkMs) RenderUntil(upTo);
@@ -93,10 +94,10 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     Shell shell;
     auto audio = AudioSystem::CreateOffline(options.rate, &shell, options.soundFont);
     // Engine ms 0 is frame 0, and play starts at 0.
-    VirtualClock clock(0, 1);
+    VirtualClock clock(0, std::clamp(options.passMs, 1, 50));
     Player player(shell, clock, &audio->Sound(), &audio->Midi());
     player.State().WavLoadMode = options.loadMode;
-    player.State().SleepMs = 1;
+    player.State().SleepMs = std::clamp(options.passMs, 1, 50);
 
     RenderDriver driver(*audio, clock, sink);
     driver.lastTrigger.fill(-INFINITY);
@@ -106,6 +107,16 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
 
     player.LoadChart(chartPath);
     player.PlaceStart();
+    // Frame 0 is the start point's exact time, so the first sound is not cut by the
+    // rounding of the clock's start to a whole millisecond.
+    const EngineState& st = player.State();
+    double startMs = static_cast<double>(clock.NowMs());
+    if (st.TicksPerMs > 0.0f) {
+        const double line = (st.CurrentTick - st.TickOffset) / st.TicksPerMs - st.ElapsedMs;
+        if (std::isfinite(line)) startMs += std::clamp(line, -1.0, 1.0);
+    }
+    audio->GetMixer().SetOfflineAnchor(startMs, 0.0);
+    driver.StartAt(startMs);
     player.RunPlayLoop();
 
     // The file ends with the loop, plus whatever is still ringing (bounded).
@@ -123,6 +134,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     summary.frames = driver.totalFrames;
     summary.rate = options.rate;
     summary.sounds = driver.sounds;
+    summary.startMs = startMs;
     summary.triggerMs = std::move(driver.triggerMs);
     return summary;
 }

@@ -2,7 +2,9 @@
 // Plays a chart from its beginning without real time passing and mixes its audio:
 // the engine runs on a virtual clock advancing 1 ms per pass, the mixer is pulled a
 // little behind it, so every command lands on the exact frame of its time. Frame 0
-// is the moment play starts (no output delay).
+// is the moment play starts: the start point's own time on the clock line, which the
+// whole-millisecond start of the clock puts up to half a millisecond before the first
+// pass (no output delay).
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -14,6 +16,7 @@ namespace jov {
 struct RenderOptions {
     int32_t rate = 44100;
     int32_t loadMode = 1;           // WavLoadMode
+    int32_t passMs = 1;             // virtual time between two passes of the loop (1..50)
     double maxTailMs = 10000;       // sounds still ringing when the loop ends
     // "" silences MIDI; nullopt searches the usual SoundFont folders.
     std::optional<std::string> soundFont;
@@ -24,7 +27,8 @@ struct RenderSummary {
     int32_t rate = 0;
     int64_t sounds = 0;             // key sounds triggered by the play pass
     std::vector<int> missing;       // slots whose file could not be loaded
-    std::vector<double> triggerMs;  // each trigger's time, ms from the start of play
+    double startMs = 0;             // engine ms of frame 0
+    std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
 };
 
 // Receives interleaved 16-bit stereo as it is mixed.
