@@ -97,7 +97,7 @@ std::string DirectDrawFailureMessage(UiLanguage language, std::string_view tag) 
 }
 
 void DirectDraw::InitDirectDraw(Presenter* window, bool displayAvailable, UiLanguage language,
-                                Shell* shell, MessageHook* messages) {
+                                Shell* shell, DisplayMessageHook* messages) {
     auto report = [&](std::string_view tag) {
         if (messages) messages->ShowCriticalMessage(DirectDrawFailureMessage(language, tag));
     };

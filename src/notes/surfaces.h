@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "audio/audio_setup.h"  // UiLanguage
+
 namespace jov {
 
 class Shell;
@@ -51,7 +53,6 @@ private:
     QImage image_;
 };
 
-enum class UiLanguage { English, Japanese };
 
 // String resource 503, the text of the display set-up failure.
 std::string_view DirectDrawFailedText(UiLanguage language);
@@ -59,9 +60,9 @@ std::string_view DirectDrawFailedText(UiLanguage language);
 std::string DirectDrawFailureMessage(UiLanguage language, std::string_view tag);
 
 // Where the critical message boxes of the set-up go (the window layer shows them).
-class MessageHook {
+class DisplayMessageHook {
 public:
-    virtual ~MessageHook() = default;
+    virtual ~DisplayMessageHook() = default;
     virtual void ShowCriticalMessage(const std::string& text) = 0;
 };
 
@@ -88,7 +89,7 @@ public:
     // can fail is the display itself: when none is available every step fails, each
     // failure is reported through `messages` (when given) and set-up goes on.
     void InitDirectDraw(Presenter* window, bool displayAvailable, UiLanguage language,
-                        Shell* shell, MessageHook* messages);
+                        Shell* shell, DisplayMessageHook* messages);
 
     bool HasDevice() const { return device_; }
     bool HasPrimarySurface() const { return primary_; }

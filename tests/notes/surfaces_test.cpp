@@ -78,7 +78,7 @@ TEST(DirectDrawText, MessageIsString503AndTheTagOnTheNextLine) {
               "DirectDrawの初期化に失敗しました。\r\nInit:DDNOTE");
 }
 
-struct Messages : MessageHook {
+struct Messages : DisplayMessageHook {
     std::vector<std::string> shown;
     void ShowCriticalMessage(const std::string& text) override { shown.push_back(text); }
 };
