@@ -492,6 +492,8 @@ void frmMenu::ShowMessage(MessageIcon icon, const std::string& title, const std:
     box.exec();
 }
 
+void frmMenu::ShowCritical(const std::string& text) { ShowMessage(MessageIcon::Error, "jov:01", text); }
+
 // ---- reactions ----
 
 void frmMenu::closeEvent(QCloseEvent* e) {
@@ -502,6 +504,7 @@ void frmMenu::closeEvent(QCloseEvent* e) {
 
 void frmMenu::Shutdown() {
     player_->ReleaseSound();
+    if (parts_.releaseSoundDevice) parts_.releaseSoundDevice();
     SaveSettings(parts_.settingsPath, *this);
     player_->Model().Midi.reset();
     if (parts_.endProgram) parts_.endProgram();
@@ -695,7 +698,7 @@ void frmMenu::StopTimer(int id) {
 }
 
 void frmMenu::DrawNotes() {
-    if (parts_.drawNotes) parts_.drawNotes();
+    if (drawNotes_) drawNotes_();
 }
 
 void frmMenu::DrawStatus(const StatusReadout& readout) {

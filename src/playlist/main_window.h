@@ -51,8 +51,8 @@ struct MainWindowParts {
     std::function<void(MessageIcon, const std::string& title, const std::string& text)> showMessage;
     // Ends the program at once (Shutdown's last step); null quits the application.
     std::function<void()> endProgram;
-    // Called every play-loop pass to draw the notes window.
-    std::function<void()> drawNotes;
+    // Shutdown, after the key sounds: let the sound device go.
+    std::function<void()> releaseSoundDevice;
 };
 
 // A picture box: a filled rectangle with an optional sunken border, painted by a callback.
@@ -122,6 +122,10 @@ public:
 
     // Release sounds, save settings, release the MIDI player, end.
     void Shutdown();
+    // A critical-error box of the start-up (titled as the program).
+    void ShowCritical(const std::string& text);
+    // Draws the notes window; run on every play-loop pass.
+    void SetDrawNotes(std::function<void()> draw) { drawNotes_ = std::move(draw); }
 
     // Core objects, for start-up wiring and tests.
     Player& GetPlayer() { return *player_; }
@@ -234,6 +238,7 @@ private:
     QTimer timer50_;
     QTimer timer51_;
 
+    std::function<void()> drawNotes_;
     std::string statusText_;
     bool loaded_ = false;
     bool loading_ = false;

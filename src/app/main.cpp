@@ -1,0 +1,122 @@
+// jov01: the jukebox window. Start-up runs in a fixed order, then everything happens in
+// window events and timers on this one thread; the program ends only through Shutdown,
+// which the main window's close runs after saving the list.
+#include <QApplication>
+#include <QIcon>
+#include <QLocale>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/late_devices.h"
+#include "audio/audio_system.h"
+#include "engine/clock.h"
+#include "notes/note_renderer.h"
+#include "notes/notes_window.h"
+#include "notes/skin.h"
+#include "playlist/main_window.h"
+#include "shell/paths.h"
+#include "shell/settings.h"
+#include "shell/status.h"
+
+namespace {
+
+using namespace jov;
+
+UiLanguage LanguageFromLocale() {
+    const QStringList langs = QLocale::system().uiLanguages();
+    return !langs.isEmpty() && langs.front().startsWith(QLatin1String("ja")) ? UiLanguage::Japanese
+                                                                            : UiLanguage::English;
+}
+
+// As high a priority as the system grants an ordinary user; a refusal is not reported.
+void RaisePriority() {
+    for (int nice = -20; nice < 0; nice += 5) {
+        if (setpriority(PRIO_PROCESS, 0, nice) == 0) return;
+    }
+}
+
+// The sound set-up's two calls back into the windows.
+class SetupHooks final : public AudioSetupHooks, public DisplayMessageHook {
+public:
+    SetupHooks(frmMenu& menu, frmNotes& notes, DirectDraw& ddraw, Shell& shell, UiLanguage language)
+        : menu_(menu), notes_(notes), ddraw_(ddraw), shell_(shell), language_(language) {}
+    void ShowCriticalMessage(const std::string& text) override { menu_.ShowCritical(text); }
+    void InitDirectDraw() override {
+        ddraw_.InitDirectDraw(&notes_, QGuiApplication::primaryScreen() != nullptr, language_, &shell_, this);
+    }
+
+private:
+    frmMenu& menu_;
+    frmNotes& notes_;
+    DirectDraw& ddraw_;
+    Shell& shell_;
+    UiLanguage language_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("jov01"));
+    if (auto icon = FindDataFile("jov01.png")) QApplication::setWindowIcon(QIcon(QString::fromStdString(*icon)));
+
+    static Shell shell;
+    static SteadyClock clock;
+    static LateSoundDevice sound;
+    static LateMidiDevice midi;
+    static DirectDraw ddraw;
+    static SkinTables skin;
+    static NotesScreen screen;
+    static std::unique_ptr<AudioSystem> audio;
+    const UiLanguage language = LanguageFromLocale();
+
+    MainWindowParts parts;
+    parts.shell = &shell;
+    parts.clock = &clock;
+    parts.sound = &sound;
+    parts.midi = &midi;
+    parts.listPath = DefaultListPath();
+    parts.settingsPath = SettingsPath();
+    parts.releaseSoundDevice = [] { sound.Attach(nullptr); };
+    // Nothing may run after the end: no destructors, no further window events.
+    parts.endProgram = [] {
+        std::fflush(nullptr);
+        std::quick_exit(0);
+    };
+    static frmMenu* menuPtr = nullptr;
+    auto* menu = new frmMenu(parts);
+    menuPtr = menu;
+
+    static frmNotes* notesPtr = nullptr;
+    auto* notes = new frmNotes(ddraw, skin, screen);
+    notesPtr = notes;
+    notes->SetUserCloseHandler([] { menuPtr->NotesWindowClosed(); });
+    static NoteRenderer renderer(skin, screen, ddraw, menu->GetPlayer().State(), menu->GetPlayer().Model());
+    menu->SetDrawNotes([] {
+        if (notesPtr->isVisible()) renderer.DrawNotes();
+    });
+    menu->SetNotesWindow(notes);
+
+    // 1. Scheduling priority.
+    RaisePriority();
+    // 2. Settings; applying one loads (and shows) the main window.
+    LoadSettings(parts.settingsPath, shell, *menu);
+    // 3. The notes window exists, hidden unless the settings showed it.
+    // 4. Sound system (and the notes window's drawing set-up); the main window is used here.
+    menu->EnsureLoaded();
+    SetupHooks hooks(*menu, *notes, ddraw, shell, language);
+    audio = InitDirectX(&shell, &hooks, language);
+    if (!audio) std::quick_exit(1);
+    sound.Attach(&audio->Sound());
+    midi.Attach(&audio->Midi());
+    // 5. The note skin.
+    LoadSkin(skin, ddraw, FindDataFile("bms.hrd").value_or(std::string()));
+    // 6. The notes window's surfaces, visible or not.
+    notes->Form_Resize();
+
+    return app.exec();
+}
