@@ -215,5 +215,30 @@ TEST(Mixer, UnpulledQueueIsBoundedAndBuffersAreFreedOnceUnused) {
     EXPECT_TRUE(watch.expired());
 }
 
+TEST(Mixer, LiveMappingFollowsTheClockAndRestartsAfterAStall) {
+    Mixer m(kRate);
+    double now = 5000.0;
+    m.SetLive([&now] { return now; }, 30.0);  // 30 ms = 1440 frames of delay
+    m.SetBuffer(0, Ramp(10));
+    Trigger(m, 0, 5000.0);
+    std::vector<int16_t> all;
+    // Blocks of 10 ms, each pulled when the clock says so, with some jitter.
+    const double jitter[] = {0.0, 1.5, -1.0, 0.7, -0.3, 0.0, 2.0, -2.0};
+    for (int b = 0; b < 8; ++b) {
+        now = 5000.0 + b * 10.0 + jitter[b];
+        auto part = PullFrames(m, 480);
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(FirstNonZero(all), 1440);
+
+    // A half-second stall: the mapping starts afresh from (now, frames produced).
+    now = 5600.0;
+    PullFrames(m, 480);
+    Trigger(m, 0, 5610.0);  // 5600 ms is frame 3840, so 5610 ms sounds at 4320 + 1440
+    now = 5610.0;
+    auto after = PullFrames(m, 4000);  // starts at frame 4320
+    EXPECT_EQ(FirstNonZero(after), 1440);
+}
+
 }  // namespace
 }  // namespace jov
