@@ -71,7 +71,7 @@ struct FakePlayer : JukeboxPlayer {
 };
 
 struct Rig {
-    fs::path dir = fs::temp_directory_path() / ("jukebox_test_" + std::to_string(::getpid()));
+    fs::path dir = fs::temp_directory_path() / "jukebox_test" / std::to_string(::getpid());
     Shell shell;
     PlayList list{shell};
     Window window;

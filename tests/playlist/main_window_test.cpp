@@ -1,0 +1,367 @@
+#include "playlist/main_window.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "audio/audio_system.h"
+#include "engine/clock.h"
+#include "engine/status_readout.h"
+#include "shell/ini_file.h"
+#include "shell/settings.h"
+
+using namespace jov;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kDemo = fs::path(JOV01_TEST_DATA) / ".." / ".." / "assets" / "demo";
+
+// Forwards to the offline mixer and notes, at the moment the sounds are released,
+// which files already exist.
+struct RecordingSound final : SoundDevice {
+    explicit RecordingSound(SoundDevice& t) : target(t) {}
+    SoundDevice& target;
+    std::function<void()> onReleaseAll;
+    bool CreateFromFile(int slot, const std::string& path) override { return target.CreateFromFile(slot, path); }
+    bool HasBuffer(int slot) const override { return target.HasBuffer(slot); }
+    int32_t GetFrequency(int slot) const override { return target.GetFrequency(slot); }
+    void SetFrequency(int slot, int32_t hz) override { target.SetFrequency(slot, hz); }
+    void Stop(int slot, double atMs) override { target.Stop(slot, atMs); }
+    void SetPosition(int slot, int64_t frame, double atMs) override { target.SetPosition(slot, frame, atMs); }
+    void Play(int slot, double atMs) override { target.Play(slot, atMs); }
+    void Release(int slot) override { target.Release(slot); }
+    void ReleaseAll() override {
+        if (onReleaseAll) onReleaseAll();
+        target.ReleaseAll();
+    }
+};
+
+struct Rig {
+    fs::path dir;
+    Shell shell;
+    VirtualClock clock{1000, 10};  // every sleep of the play loop moves 10 ms
+    std::unique_ptr<AudioSystem> audio = AudioSystem::CreateOffline(44100, nullptr, std::string());
+    RecordingSound sound{audio->Sound()};
+    std::vector<std::string> messages;
+    std::vector<std::string> events;
+    std::unique_ptr<frmMenu> w;
+    std::vector<int16_t> pcm;
+
+    explicit Rig(const fs::path& folder) : dir(folder) {
+        fs::create_directories(dir);
+        audio->GetMixer().SetOfflineAnchor(1000, 0);
+        Make();
+    }
+    void Make() {
+        MainWindowParts parts;
+        parts.shell = &shell;
+        parts.clock = &clock;
+        parts.sound = &sound;
+        parts.midi = &audio->Midi();
+        parts.listPath = (dir / "default.rxl").string();
+        parts.settingsPath = (dir / "jov01.ini").string();
+        parts.showMessage = [this](MessageIcon, const std::string& title, const std::string& text) {
+            messages.push_back(title + ": " + text);
+        };
+        parts.endProgram = [this] { events.push_back("end"); };
+        w = std::make_unique<frmMenu>(parts);
+    }
+    // Mixes everything up to the clock's now, as the sound card would.
+    void PullAudio() { audio->RenderUntil(static_cast<double>(clock.NowMs()), pcm); }
+    bool HeardSomething() const {
+        for (int16_t s : pcm)
+            if (s != 0) return true;
+        return false;
+    }
+    // Runs the window's events until the jukebox timer is idle (or a limit).
+    void RunUntilIdle(int ms = 5000) {
+        QElapsedTimer t;
+        t.start();
+        do QTest::qWait(5);
+        while ((w->NextPlayTimer().isActive() || w->GetPlayer().State().IsPlaying) && t.elapsed() < ms);
+    }
+};
+
+std::string WriteChart(const fs::path& path, const std::string& title, int measures) {
+    std::ofstream f(path, std::ios::binary);
+    f << "#TITLE " << title << "\r\n#ARTIST tester\r\n#BPM 120\r\n";
+    for (int m = 1; m <= measures; ++m) f << "#" << (m < 10 ? "00" : "0") << m << "01:01\r\n";
+    return path.string();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private:
+    fs::path base_;
+    int n_ = 0;
+    fs::path Fresh() { return base_ / std::to_string(++n_); }
+
+private slots:
+    void initTestCase() {
+        base_ = fs::temp_directory_path() / "main_window_test" / std::to_string(::getpid());
+        fs::remove_all(base_);
+    }
+    void cleanupTestCase() { fs::remove_all(base_); }
+
+    void designedState() {
+        Rig r(Fresh());
+        frmMenu& w = *r.w;
+        QCOMPARE(w.windowTitle(), QString("jov:01 - drop BMS file/directory to listbox"));
+        QCOMPARE(w.cmdPlay->toolTip(), QString("PLAY"));
+        QCOMPARE(w.cmdStop->toolTip(), QString("STOP"));
+        QCOMPARE(w.picLoadWav->toolTip(), QString("WAVE LOAD SIGNAL"));
+        QCOMPARE(w.cmdClear->text(), QString("CLEAR"));
+        QCOMPARE(w.cmbSleep->count(), 16);
+        QCOMPARE(w.cmbSleep->currentText(), QString("10"));
+        QCOMPARE(w.cmbWAVMode->itemText(0), QString("First ALL"));
+        QCOMPARE(w.NextPlayTimer().interval(), 1);
+        QVERIFY(!w.NextPlayTimer().isActive());
+        QCOMPARE(w.ScrollTimer().interval(), 200);
+        QVERIFY(w.ScrollTimer().isActive());
+        QCOMPARE(w.size(), QSize(399, 230));
+        QCOMPARE(w.lstPlayList->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+        w.EnsureLoaded();  // no list file: empty list, silently, Realtime selected
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.cmbWAVMode->currentIndex(), 1);
+        QCOMPARE(w.WavLoadMode(), 1);
+        QVERIFY(r.messages.empty());
+        QVERIFY(!w.NotesWindow()->isVisible());
+    }
+
+    void dropFolderListsChartsAndSummary() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        fs::path charts = r.dir / "charts";
+        fs::create_directories(charts / "sub");
+        WriteChart(charts / "b.bme", "Bee", 2);
+        WriteChart(charts / "a.bms", "Aye", 2);
+        WriteChart(charts / "sub" / "c.bms", "Sea", 2);
+        std::ofstream(charts / "notes.txt") << "x";
+        r.w->AddDropped({charts.string()});
+        QCOMPARE(r.w->lstPlayList->count(), 3);
+        QCOMPARE(r.w->lstPlayList->item(0)->text(), QString("tester - Aye\t0:08"));
+        QCOMPARE(r.w->lstPlayList->item(1)->text(), QString("tester - Bee\t0:08"));
+        QCOMPARE(r.w->lstPlayList->item(2)->text(), QString("tester - Sea\t0:08"));
+        QCOMPARE(r.w->windowTitle(), QString("[3songs/00:00:24] - jov:01"));
+        QCOMPARE(r.w->GetJukebox().PlayTable.size(), size_t{4});
+
+        // Dropped items keep their order; a missing path adds nothing.
+        r.w->AddDropped({(charts / "sub" / "c.bms").string(), (charts / "gone").string(),
+                         (charts / "a.bms").string()});
+        QCOMPARE(r.w->lstPlayList->count(), 5);
+        QCOMPARE(r.w->lstPlayList->item(3)->text(), QString("tester - Sea\t0:08"));
+        QCOMPARE(r.w->lstPlayList->item(4)->text(), QString("tester - Aye\t0:08"));
+        QCOMPARE(r.w->GetJukebox().PlayTable.size(), size_t{6});
+    }
+
+    void deleteRemovesTheSelectedLines() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        for (int i = 0; i < 5; ++i) r.w->AddDropped({WriteChart(r.dir / ("c" + std::to_string(i) + ".bms"),
+                                                                "t" + std::to_string(i), 1)});
+        QListWidget* list = r.w->lstPlayList;
+        // No current line: Delete does nothing.
+        list->clearSelection();
+        list->setCurrentRow(-1);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(list->count(), 5);
+        r.w->NextPlayTimer().stop();
+
+        {
+            QSignalBlocker b(list);  // selecting by code is not a user's click
+            list->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+            list->setCurrentRow(2, QItemSelectionModel::Select);
+            list->setCurrentRow(4, QItemSelectionModel::Select);
+        }
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(0)->text(), QString("tester - t1\t0:06"));
+        QCOMPARE(list->item(1)->text(), QString("tester - t3\t0:06"));
+        QCOMPARE(r.w->GetPlayList().PlayListCount(), 2);
+        QCOMPARE(r.w->GetJukebox().PlayTable, (std::vector<int32_t>{0, 1, 2}));
+        // Removing lines was not taken for a click on a line.
+        QVERIFY(!r.w->NextPlayTimer().isActive());
+    }
+
+    void playRunsTheStepAndStopEndsIt() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        r.w->AddDropped({(kDemo / "demo1.bms").string(), (kDemo / "demo2.bms").string()});
+        frmMenu& w = *r.w;
+        int passes = 0;
+        bool sawTimers = false;
+        w.SetDrawNotes([&] {
+            r.PullAudio();
+            if (++passes == 300) {
+                sawTimers = w.PlayTimerRunning() && w.StatusTimerRunning();
+                QCOMPARE(w.lstPlayList->currentRow(), 0);
+                QVERIFY(w.GetPlayer().State().IsPlaying);
+                QVERIFY(w.windowTitle().contains("Neon Grid"));
+                w.GetPlayer().Engine().StatusTimerProc();  // timer 51's callback
+                w.cmdPlay->click();  // does nothing while playing
+                w.cmdStop->click();
+            }
+        });
+        w.cmdPlay->click();
+        QVERIFY(w.NextPlayTimer().isActive());
+        r.RunUntilIdle();
+        QVERIFY(passes >= 300);
+        QVERIFY(sawTimers);
+        QVERIFY(r.HeardSomething());
+        QCOMPARE(w.GetPlayer().Model().Chart.Title, std::string("Neon Grid"));
+        // Stopped: nothing armed, no loop, timers 50 and 51 off, rewound to the start.
+        QVERIFY(!w.NextPlayTimer().isActive());
+        QVERIFY(!w.GetPlayer().State().IsPlaying);
+        QVERIFY(!w.PlayTimerRunning() && !w.StatusTimerRunning());
+        QVERIFY(!w.GetJukebox().UserStop);
+        QCOMPARE(w.StatusText().substr(0, 1), std::string("<"));
+        QVERIFY(w.StatusText().find("BPM: 128") != std::string::npos);
+    }
+
+    void listClickWhilePlayingPlaysThatEntryNext() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        r.w->AddDropped({(kDemo / "demo1.bms").string(), (kDemo / "demo2.bms").string(),
+                         (kDemo / "demo3.bms").string()});
+        frmMenu& w = *r.w;
+        std::vector<std::string> titles;
+        int passes = 0;
+        w.SetDrawNotes([&] {
+            r.PullAudio();
+            const std::string& t = w.GetPlayer().Model().Chart.Title;
+            if (titles.empty() || titles.back() != t) titles.push_back(t), passes = 0;
+            if (++passes != 50) return;
+            if (titles.size() == 1) w.lstPlayList->setCurrentRow(2);  // the user clicks line 2
+            else w.cmdStop->click();
+        });
+        w.lstPlayList->setCurrentRow(0);
+        r.RunUntilIdle();
+        QCOMPARE(titles.size(), size_t{2});
+        QCOMPARE(titles[1], w.GetPlayList().PlayListEntries()[3].Title);
+        QCOMPARE(w.lstPlayList->currentRow(), 2);
+    }
+
+    void clearWhilePlayingEndsQuietly() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        r.w->AddDropped({WriteChart(r.dir / "short.bms", "Short", 2), WriteChart(r.dir / "two.bms", "Two", 2)});
+        frmMenu& w = *r.w;
+        int passes = 0;
+        w.SetDrawNotes([&] {
+            if (++passes == 20) w.cmdClear->click();
+        });
+        w.lstPlayList->setCurrentRow(0);
+        r.RunUntilIdle();
+        QCOMPARE(w.lstPlayList->count(), 0);
+        QCOMPARE(w.windowTitle(), QString("[0songs/00:00:00] - jov:01"));
+        QVERIFY(!w.NextPlayTimer().isActive());
+        QVERIFY(!w.GetPlayer().State().IsPlaying);
+    }
+
+    void sleepTextTakesOnlyWholeNumbersUpTo15() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        QComboBox* c = r.w->cmbSleep;
+        c->setEditText("3");
+        QCOMPARE(r.w->SleepMs(), 3);
+        for (const char* bad : {"abc", "", "16", "-1", "15.5", "1,5", "2x"}) {
+            c->setEditText(bad);
+            QCOMPARE(r.w->SleepMs(), 3);
+        }
+        c->setEditText(" 14.5 ");  // halves go to the even neighbour
+        QCOMPARE(r.w->SleepMs(), 14);
+        c->setEditText("0");
+        QCOMPARE(r.w->SleepMs(), 0);
+        r.w->cmbWAVMode->setCurrentIndex(0);
+        QCOMPARE(r.w->WavLoadMode(), 0);
+    }
+
+    void seekBarAndMarquee() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        r.w->AddDropped({(kDemo / "demo1.bms").string()});
+        Player& p = r.w->GetPlayer();
+        p.LoadChart((kDemo / "demo1.bms").string());
+        r.w->SeekBarMouse(94, 0);
+        QCOMPARE(r.w->picScroll->toolTip().toStdString(), FormatTime(static_cast<int32_t>(
+                                                              std::nearbyint(94.0 / 188 * p.Model().PlayTime))));
+        QCOMPARE(p.State().CurrentTick, 0.0);
+        r.w->SeekBarMouse(47, 1);
+        QCOMPARE(p.State().CurrentTick, std::nearbyint(47.0 / 188 * p.Model().LastTick));
+        QCOMPARE(r.w->GetBeatDisplay().ProgressX, int16_t{45});
+
+        TitleMarquee& m = r.w->Marquee();
+        QVERIFY(m.TitleStep > 0);
+        m.TitleX = 0;
+        m.TitleWidth = 100;
+        r.w->MarqueeTick();
+        QCOMPARE(m.TitleX, -m.TitleStep);
+    }
+
+    void closeSavesListThenSettingsAndTheyComeBack() {
+        fs::path dir = Fresh();
+        std::vector<std::string> order;
+        {
+            Rig r(dir);
+            r.w->EnsureLoaded();
+            r.w->AddDropped({WriteChart(dir / "one.bms", "One", 1), WriteChart(dir / "two.bms", "Two", 1)});
+            r.sound.onReleaseAll = [&] {
+                order.push_back(std::string("release sounds") + (fs::exists(dir / "default.rxl") ? " after list" : "") +
+                                (fs::exists(dir / "jov01.ini") ? " after settings" : ""));
+            };
+            r.w->SetSleepIndex(3);
+            r.w->SetWavModeIndex(0);
+            r.w->SetShowNotes(true);
+            QVERIFY(r.w->NotesWindow()->isVisible());
+            r.w->SetRandom(true);
+            r.w->close();
+            order.insert(order.end(), r.events.begin(), r.events.end());
+            QVERIFY(fs::exists(dir / "jov01.ini"));
+        }
+        QCOMPARE(order, (std::vector<std::string>{"release sounds after list", "end"}));
+        QCOMPARE(ReadIni((dir / "jov01.ini").string(), "Setting", "Sleep", ""), std::string("3"));
+
+        Rig again(dir);
+        LoadSettings((dir / "jov01.ini").string(), again.shell, *again.w);
+        QVERIFY(again.w->Loaded());
+        QCOMPARE(again.w->cmbSleep->currentText(), QString("3"));
+        QCOMPARE(again.w->SleepMs(), 3);
+        QCOMPARE(again.w->cmbWAVMode->currentIndex(), 0);
+        QCOMPARE(again.w->WavLoadMode(), 0);
+        QVERIFY(again.w->chkShowNotes->isChecked());
+        QVERIFY(again.w->NotesWindow()->isVisible());
+        QVERIFY(again.w->chkRandom->isChecked());
+        QCOMPARE(again.w->lstPlayList->count(), 2);
+        // Closing the notes window by itself only hides it and unticks the box.
+        again.w->NotesWindow()->close();
+        QVERIFY(!again.w->chkShowNotes->isChecked());
+    }
+
+    void minimisedWindowDrawsNoReadout() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        r.w->showMinimized();
+        QTRY_VERIFY(r.w->GetPlayer().State().IsMinimized);
+        r.w->GetPlayer().Engine().StatusTimerProc();
+        QVERIFY(r.w->StatusText().empty());
+        r.w->showNormal();
+        QTRY_VERIFY(!r.w->GetPlayer().State().IsMinimized);
+        r.w->GetPlayer().Engine().StatusTimerProc();
+        QVERIFY(!r.w->StatusText().empty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
