@@ -169,8 +169,10 @@ private slots:
     void deleteRemovesTheSelectedLines() {
         Rig r(Fresh());
         r.w->EnsureLoaded();
-        for (int i = 0; i < 5; ++i) r.w->AddDropped({WriteChart(r.dir / ("c" + std::to_string(i) + ".bms"),
-                                                                "t" + std::to_string(i), 1)});
+        for (char c = '0'; c < '5'; ++c) {
+            std::string name(1, c);
+            r.w->AddDropped({WriteChart(r.dir / (name + ".bms"), std::string("t") + c, 1)});
+        }
         QListWidget* list = r.w->lstPlayList;
         // No current line: Delete does nothing.
         list->clearSelection();
