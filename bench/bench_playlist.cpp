@@ -18,18 +18,23 @@ namespace {
 // Literal + temporary trips a false -Wrestrict warning of GCC 12.
 std::string Cat(std::string a, const std::string& b) { return a += b; }
 
+fs::path RootPath() { return fs::temp_directory_path() / Cat("jov01_bench_playlist_", std::to_string(::getpid())); }
+
 fs::path BenchRoot() {
-    static const fs::path root = [] {
-        fs::path p = fs::temp_directory_path() / (Cat("jov01_bench_playlist_", std::to_string(::getpid())));
-        fs::remove_all(p);
-        fs::create_directories(p);
-        return p;
+    static const bool made = [] {
+        fs::remove_all(RootPath());
+        return fs::create_directories(RootPath());
     }();
-    return root;
+    (void)made;
+    return RootPath();
 }
 
+// Not through BenchRoot(): its statics may already be gone at exit.
 struct Cleanup {
-    ~Cleanup() { fs::remove_all(BenchRoot()); }
+    ~Cleanup() {
+        std::error_code ec;
+        fs::remove_all(RootPath(), ec);
+    }
 } cleanup;
 
 // 2,000 folders (20 top folders of 99 subfolders each, plus the 20), 10 files each:
