@@ -31,7 +31,10 @@ std::string Quote(const std::string& s) {
 
 ToolRun Tool(const std::vector<std::string>& args) {
     std::string cmd = Quote(JOV01_TOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
+    for (const auto& a : args) {
+        cmd.push_back(' ');
+        cmd += Quote(a);
+    }
     cmd += " 2>/dev/null";
     ToolRun r;
     FILE* p = popen(cmd.c_str(), "r");

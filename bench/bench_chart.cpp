@@ -1,0 +1,110 @@
+// Chart reading costs: parse + timing pass of large charts, header scan throughput.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "chart/chart_loader.h"
+#include "chart/header_scan.h"
+#include "engine/clock.h"
+#include "engine/engine_state.h"
+#include "shell/status.h"
+
+namespace {
+
+// About `measures` × 1 KB of text holding 40 objects per measure.
+std::string MakeChart(int measures) {
+    std::string text = "*---------------------- HEADER FIELD\r\n#PLAYER 1\r\n#GENRE Bench\r\n#TITLE Generated\r\n"
+                       "#ARTIST jov01\r\n#BPM 150\r\n#PLAYLEVEL 7\r\n#RANK 2\r\n#TOTAL 300\r\n";
+    for (int n = 1; n < 256; ++n) {
+        char line[64];
+        std::snprintf(line, sizeof line, "#WAV%02X sound_%03d.wav\r\n", n, n);
+        text += line;
+    }
+    uint32_t seed = 7;
+    for (int m = 0; m < measures; ++m) {
+        int measure = m % 1000;
+        if (m % 50 == 25) {
+            char line[32];
+            std::snprintf(line, sizeof line, "#%03d03:%02X\r\n#%03d02:0.75\r\n", measure, 100 + m % 100, measure);
+            text += line;
+        }
+        for (int ch = 0; ch < 3; ++ch) {
+            static const int kChannels[] = {11, 1, 21};
+            char head[16];
+            std::snprintf(head, sizeof head, "#%03d%02d:", measure, kChannels[ch]);
+            text += head;
+            int objects = ch == 0 ? 14 : 13;
+            for (int k = 0; k < 160; ++k) {
+                if (k % 12 == 0 && objects > 0) {
+                    seed = seed * 1103515245u + 12345u;
+                    char pair[3];
+                    std::snprintf(pair, sizeof pair, "%02X", 1 + (seed >> 16) % 255);
+                    text += pair;
+                    --objects;
+                } else {
+                    text += "00";
+                }
+            }
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+struct Loader {
+    jov::ChartModel model;
+    jov::EngineState engine;
+    jov::Shell shell;
+    jov::VirtualClock clock;
+    jov::ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr};
+};
+
+void BM_ParseAndTiming(benchmark::State& state) {
+    const std::string text = MakeChart(static_cast<int>(state.range(0)));
+    Loader l;
+    for (auto _ : state) {
+        jov::ResetChart(l.ctx);
+        jov::ParseChartBytes(l.ctx, text, "/bench/chart.bms");
+        jov::RunTimingPass(l.model);
+        benchmark::DoNotOptimize(l.model.PlayTime);
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+    state.counters["objects"] = static_cast<double>(l.model.EventCount - l.model.MaxMeasure - 1);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    state.counters["peak_rss_MB"] = static_cast<double>(ru.ru_maxrss) / 1024.0;
+}
+// 1000 measures is the 1 MB / 40,000-object chart; the smaller sizes show the cost is linear.
+BENCHMARK(BM_ParseAndTiming)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_HeaderScan100KB(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    fs::path path = fs::temp_directory_path() / ("jov01_bench_scan_" + std::to_string(::getpid()) + ".bms");
+    const std::string text = MakeChart(100);
+    std::ofstream(path, std::ios::binary) << text;
+    jov::Shell shell;
+    for (auto _ : state) {
+        jov::ChartInfo entry;
+        jov::ScanHeaders(path.string(), entry, shell);
+        benchmark::DoNotOptimize(entry.PlayTime);
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+    state.counters["charts_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    fs::remove(path);
+}
+BENCHMARK(BM_HeaderScan100KB)->Unit(benchmark::kMicrosecond);
+
+// Writes the 1 MB chart for a peak-memory run of `jov01-tool parse` (JOV01_BENCH_WRITE=path).
+[[maybe_unused]] const bool kWritten = [] {
+    if (const char* out = std::getenv("JOV01_BENCH_WRITE")) std::ofstream(out, std::ios::binary) << MakeChart(1000);
+    return true;
+}();
+
+}  // namespace
