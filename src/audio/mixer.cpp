@@ -209,13 +209,19 @@ void Mixer::FollowClock() {
 }
 
 void Mixer::DrainQueue() {
+    auto before = [](const Command& a, const Command& b) {
+        return a.frame != b.frame ? a.frame < b.frame : a.seq < b.seq;
+    };
     Command c;
-    while (pending_.size() < kPendingCapacity && queue_.Pop(c)) {
+    while (queue_.Pop(c)) {
         c.frame = c.immediate ? INT64_MIN : ToFrame(c.atMs);
-        auto pos = std::upper_bound(pending_.begin(), pending_.end(), c, [](const Command& a, const Command& b) {
-            return a.frame != b.frame ? a.frame < b.frame : a.seq < b.seq;
-        });
-        pending_.insert(pos, std::move(c));  // capacity reserved: no allocation
+        if (pending_.size() >= kPendingCapacity) {
+            // Full (commands stamped far ahead): the one due last gives way, so the
+            // list never blocks the commands that are due soon.
+            if (!before(c, pending_.back())) continue;
+            pending_.pop_back();
+        }
+        pending_.insert(std::upper_bound(pending_.begin(), pending_.end(), c, before), std::move(c));
     }
 }
 

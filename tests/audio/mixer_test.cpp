@@ -240,5 +240,20 @@ TEST(Mixer, LiveMappingFollowsTheClockAndRestartsAfterAStall) {
     EXPECT_EQ(FirstNonZero(after), 1440);
 }
 
+TEST(Mixer, CommandsStampedFarAheadNeverBlockTheOnesDueSoon) {
+    Mixer m(kRate);
+    m.SetBuffer(0, Ramp(10));
+    m.SetBuffer(1, Ramp(10));
+    std::vector<int16_t> out(2 * 1024);
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 5000; ++i) m.Play(0, 1.0e12 + i);
+        m.Pull(out.data(), 1024);
+    }
+    const double now = m.FramesProduced() * 1000.0 / kRate;
+    Trigger(m, 1, now + 1.0);  // 48 frames into the next block
+    auto pcm = PullFrames(m, 100);
+    EXPECT_EQ(FirstNonZero(pcm), 48);
+}
+
 }  // namespace
 }  // namespace jov
