@@ -71,6 +71,7 @@ TEST(SoundFile, DecodesOddFormatsToStereoAtTheOutputRate) {
         {"high.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 96000, 2},
         {"s.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2},
         {"s.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 32000, 1},
+        {"s.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
