@@ -163,6 +163,12 @@ void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, Fold
         search.Reset();
         return;
     }
+    // The search's progress goes to the window's caption as well as to any watcher of its own.
+    auto ownHook = search.onCaption;
+    search.onCaption = [&](const std::string& caption) {
+        if (ownHook) ownHook(caption);
+        list.ShowWholeCaption(caption);
+    };
     for (const std::string& path : paths) {
         if (list.GetShell().FileExists(path)) {
             list.AddPlayListEntry(path);
@@ -174,6 +180,7 @@ void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, Fold
         search.SearchFolder(path, "*.bms;*.bme");
         for (const std::string& found : search.SearchResults) list.AddPlayListEntry(found);
     }
+    search.onCaption = ownHook;
     search.Reset();
 }
 

@@ -398,9 +398,12 @@ void frmMenu::BuildControls() {
 
     // The labels sit on the combo boxes' baseline; their design height is too small for
     // a Linux font at the same size, so they get a little more, growing upwards.
-    auto label = [this](int index, const char* text, QRect r) {
+    // "Small Fonts" is narrower than any Linux sans-serif at 6 pt: tighten the spacing.
+    QFont labelFont = titleFont_;
+    labelFont.setLetterSpacing(QFont::PercentageSpacing, 88);
+    auto label = [this, labelFont](int index, const char* text, QRect r) {
         lblCap[static_cast<size_t>(index)] = new QLabel(QString::fromUtf8(text), this);
-        lblCap[static_cast<size_t>(index)]->setFont(titleFont_);
+        lblCap[static_cast<size_t>(index)]->setFont(labelFont);
         r.setTop(r.top() - 4);
         lblCap[static_cast<size_t>(index)]->setGeometry(r);
         lblCap[static_cast<size_t>(index)]->setAlignment(Qt::AlignLeft | Qt::AlignBottom);

@@ -59,6 +59,10 @@ public:
     bool LoadPlayList(const std::string& path, bool silent);
     bool SavePlayList(const std::string& path, bool silent);
     void UpdatePlayListCaption();
+    // Sets the whole caption text as it stands (the folder search's progress).
+    void ShowWholeCaption(const std::string& caption) {
+        if (view_) view_->OnCaptionSet(caption);
+    }
 
 private:
     void AppendLine(const ChartInfo& entry);

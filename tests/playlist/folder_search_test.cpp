@@ -122,9 +122,19 @@ TEST_F(FolderSearchTest, PatternMatching) {
     EXPECT_FALSE(MatchPattern("", "x"));
 }
 
+struct CaptionView : PlayListView {
+    std::vector<std::string> captions;
+    void OnLineAdded(const std::string&) override {}
+    void OnLineRemoved(int) override {}
+    void OnLinesCleared() override {}
+    void OnCaptionSet(const std::string& c) override { captions.push_back(c); }
+};
+
 TEST_F(FolderSearchTest, DroppedItems) {
     Shell shell;
     PlayList list(shell);
+    CaptionView view;
+    list.SetView(&view);
     Touch("songs/a.bms", "#ARTIST A\r\n#TITLE a\r\n");
     Touch("songs/b.bme", "#ARTIST B\r\n#TITLE b\r\n");
     Touch("songs/x/c.bms", "#ARTIST C\r\n#TITLE c\r\n");
@@ -145,6 +155,10 @@ TEST_F(FolderSearchTest, DroppedItems) {
     EXPECT_EQ(list.PlayListEntries()[5].FilePath, root + "saved.RXL");  // scanned like a chart
     EXPECT_TRUE(search.SearchResults.empty());
     EXPECT_EQ(search.SearchCount, 0);
+    // The search's progress reaches the window's caption as a whole text.
+    EXPECT_EQ(view.captions, (std::vector<std::string>{"Seaching 2... " + root + "songs/",
+                                                       "Seaching 3... " + root + "songs/x/"}));
+    EXPECT_EQ(captions, view.captions);
 
     // A list file first replaces the list; the other items are ignored.
     AddDroppedItems({root + "saved.RXL", root + "songs"}, list, search);
