@@ -4,7 +4,7 @@
 set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")/.." && pwd)
-app="$build/src/app"
+app="$build/src"
 if [ ! -e "$app/default.rxl" ] && [ -x "$build/src/jov01-tool" ]; then
   "$build/src/jov01-tool" list --write "$app/default.rxl" "$here"/assets/demo/*.bms >/dev/null || true
 fi
