@@ -49,16 +49,17 @@ protected:
 
 TEST_F(FolderSearchTest, OwnFilesFirstBmsBeforeBmeSortedWithoutCase) {
     for (const char* f : {"b.bme", "B.BMS", "a.bms", "A.bms", "c.BmS", "notes.txt", "x.bmsx", ".dot.bms",
-                          "x/c.bms", "Y/d.bme", "y2/e.bms", ".hidden/h.bms", "x/deep/f.bms"}) {
+                          "x/c.bms", "Y/d.bme", "y2/e.bms", ".hidden/h.bms", "x/deep/f.bms", "_u.bms"}) {
         Touch(f);
     }
     fs::create_directories(dir / "folder.bms");  // a folder matching the pattern is not a file
     search.SearchFolder(dir.string(), "*.bms;*.bme");
-    EXPECT_EQ(Relative(), (std::vector<std::string>{".dot.bms", "A.bms", "a.bms", "B.BMS", "c.BmS", "b.bme",
-                                                    "x/c.bms", "x/deep/f.bms", "Y/d.bme", "y2/e.bms"}));
-    EXPECT_EQ(search.SearchCount, 10);
-    EXPECT_EQ(captions.front(), "Seaching 6... " + root);
-    EXPECT_EQ(captions.back(), "Seaching 10... " + root + "y2/");
+    // Letters compare as lower case, so "_" (0x5F) sorts before every letter.
+    EXPECT_EQ(Relative(), (std::vector<std::string>{".dot.bms", "_u.bms", "A.bms", "a.bms", "B.BMS", "c.BmS",
+                                                    "b.bme", "x/c.bms", "x/deep/f.bms", "Y/d.bme", "y2/e.bms"}));
+    EXPECT_EQ(search.SearchCount, 11);
+    EXPECT_EQ(captions.front(), "Seaching 7... " + root);
+    EXPECT_EQ(captions.back(), "Seaching 11... " + root + "y2/");
 
     // With or without the trailing "/": the same paths.
     std::vector<std::string> first = search.SearchResults;
@@ -68,9 +69,9 @@ TEST_F(FolderSearchTest, OwnFilesFirstBmsBeforeBmeSortedWithoutCase) {
 
     // SearchFiles: only the folder itself, the count running on.
     search.SearchFiles(root + "x", "*.BMS");
-    EXPECT_EQ(search.SearchCount, 11);
+    EXPECT_EQ(search.SearchCount, 12);
     EXPECT_EQ(search.SearchResults.back(), root + "x/c.bms");
-    EXPECT_EQ(captions.back(), "Seaching 11... " + root + "x/");
+    EXPECT_EQ(captions.back(), "Seaching 12... " + root + "x/");
 }
 
 TEST_F(FolderSearchTest, LinkLoopsVanishedAndUnreadableFolders) {
