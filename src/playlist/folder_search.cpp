@@ -18,14 +18,13 @@ namespace {
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// As strcasecmp in the C locale (ASCII letters folded to lower case), then bytes.
+// As a Windows (NTFS) folder lists its names: letters folded to upper case, then bytes.
+// So "a.bms" comes before "_x.bms" ('A' < '_').
 bool LessNoCase(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(LowerAscii(a[i]));
-        unsigned char y = static_cast<unsigned char>(LowerAscii(b[i]));
+        unsigned char x = static_cast<unsigned char>(UpperAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(UpperAscii(b[i]));
         if (x != y) return x < y;
     }
     if (a.size() != b.size()) return a.size() < b.size();

@@ -54,8 +54,8 @@ TEST_F(FolderSearchTest, OwnFilesFirstBmsBeforeBmeSortedWithoutCase) {
     }
     fs::create_directories(dir / "folder.bms");  // a folder matching the pattern is not a file
     search.SearchFolder(dir.string(), "*.bms;*.bme");
-    // Letters compare as lower case, so "_" (0x5F) sorts before every letter.
-    EXPECT_EQ(Relative(), (std::vector<std::string>{".dot.bms", "_u.bms", "A.bms", "a.bms", "B.BMS", "c.BmS",
+    // Letters compare as upper case, so "_" (0x5F) sorts after every letter.
+    EXPECT_EQ(Relative(), (std::vector<std::string>{".dot.bms", "A.bms", "a.bms", "B.BMS", "c.BmS", "_u.bms",
                                                     "b.bme", "x/c.bms", "x/deep/f.bms", "Y/d.bme", "y2/e.bms"}));
     EXPECT_EQ(search.SearchCount, 11);
     EXPECT_EQ(captions.front(), "Seaching 7... " + root);
