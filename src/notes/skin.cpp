@@ -47,29 +47,6 @@ std::u32string Utf8ToCodePoints(std::string_view text) {
     return out;
 }
 
-std::string CodePointsToUtf8(std::u32string_view text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 // Characters from column `start` (counted from 1) to the end.
 std::u32string_view From(std::u32string_view line, size_t start) {
     return line.size() >= start ? line.substr(start - 1) : std::u32string_view();
@@ -133,7 +110,7 @@ public:
 private:
     void Bitmap(std::u32string_view line) {
         // The name is taken literally: no trimming, no case folding.
-        std::string path = folder_ + "/" + CodePointsToUtf8(From(line, 7));
+        std::string path = folder_ + "/" + ToUtf8(From(line, 7));
         Surface picture;
         if (!ddraw_.CreateSurfaceFromFile(picture, path)) return;  // the earlier bitmap stays
         skin_.SkinSurface = std::move(picture);

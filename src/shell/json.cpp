@@ -28,23 +28,20 @@ JsonWriter& JsonWriter::String(std::string_view s) { Separator(); out_ += Escape
 
 JsonWriter& JsonWriter::Int(int64_t v) { Separator(); out_ += std::to_string(v); return *this; }
 
-JsonWriter& JsonWriter::Single(float v) {
-    Separator();
-    if (!std::isfinite(v)) { out_ += "null"; return *this; }
+// The shortest text that reads back to the same value; null when not finite.
+template <typename T>
+static void AppendShortest(std::string& out, T v) {
+    if (!std::isfinite(v)) {
+        out += "null";
+        return;
+    }
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
-    return *this;
+    out.append(buf, r.ptr);
 }
 
-JsonWriter& JsonWriter::Double(double v) {
-    Separator();
-    if (!std::isfinite(v)) { out_ += "null"; return *this; }
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
-    return *this;
-}
+JsonWriter& JsonWriter::Single(float v) { Separator(); AppendShortest(out_, v); return *this; }
+JsonWriter& JsonWriter::Double(double v) { Separator(); AppendShortest(out_, v); return *this; }
 
 JsonWriter& JsonWriter::Bool(bool v) { Separator(); out_ += v ? "true" : "false"; return *this; }
 JsonWriter& JsonWriter::Null() { Separator(); out_ += "null"; return *this; }

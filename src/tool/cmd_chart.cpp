@@ -10,34 +10,9 @@
 #include "shell/json.h"
 #include "shell/status.h"
 #include "tool/tool_commands.h"
+#include "tool/tool_json.h"
 
 namespace jov::tool {
-namespace {
-
-void WriteChartInfo(JsonWriter& w, const ChartInfo& c) {
-    w.Key("Title").String(c.Title);
-    w.Key("Artist").String(c.Artist);
-    w.Key("Genre").String(c.Genre);
-    w.Key("Bpm").Single(c.Bpm);
-    w.Key("Player").Int(c.Player);
-    w.Key("PlayLevel").Int(c.PlayLevel);
-    w.Key("MidiFile").String(c.MidiFile);
-    w.Key("Rank").Int(c.Rank);
-    w.Key("VolWav").Int(c.VolWav);
-    w.Key("Total").Int(c.Total);
-    w.Key("PlayTime").Int(c.PlayTime);
-    w.Key("StageFile").String(c.StageFile);
-    w.Key("WavCount").Int(c.WavCount);
-    w.Key("BmpCount").Int(c.BmpCount);
-    w.Key("FilePath").String(c.FilePath);
-}
-
-void PrintLine(const JsonWriter& w) {
-    std::fwrite(w.str().data(), 1, w.str().size(), stdout);
-    std::fputc('\n', stdout);
-}
-
-}  // namespace
 
 int CmdScan(const Args& args) {
     if (args.empty()) {
@@ -56,10 +31,10 @@ int CmdScan(const Args& args) {
         }
         JsonWriter w;
         w.BeginObject();
-        WriteChartInfo(w, entry);
+        WriteChartInfoMembers(w, entry);
         w.Key("Line").String(FormatEntryLine(entry));
         w.EndObject();
-        PrintLine(w);
+        PrintJsonLine(w);
     }
     return code;
 }
@@ -85,7 +60,7 @@ int CmdParse(const Args& args) {
     JsonWriter w;
     w.BeginObject();
     w.Key("Chart").BeginObject();
-    WriteChartInfo(w, model.Chart);
+    WriteChartInfoMembers(w, model.Chart);
     w.EndObject();
     w.Key("NowPlaying").String(model.NowPlaying);
     w.Key("MaxMeasure").Int(model.MaxMeasure);
@@ -110,7 +85,7 @@ int CmdParse(const Args& args) {
     }
     w.EndObject();
     w.EndObject();
-    PrintLine(w);
+    PrintJsonLine(w);
     return 0;
 }
 

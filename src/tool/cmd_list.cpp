@@ -9,6 +9,7 @@
 #include "shell/json.h"
 #include "shell/status.h"
 #include "tool/tool_commands.h"
+#include "tool/tool_json.h"
 
 namespace jov::tool {
 
@@ -26,21 +27,7 @@ public:
 
 void WriteEntry(JsonWriter& w, const ChartInfo& e) {
     w.BeginObject();
-    w.Key("Title").String(e.Title);
-    w.Key("Artist").String(e.Artist);
-    w.Key("Genre").String(e.Genre);
-    w.Key("Bpm").Single(e.Bpm);
-    w.Key("Player").Int(e.Player);
-    w.Key("PlayLevel").Int(e.PlayLevel);
-    w.Key("MidiFile").String(e.MidiFile);
-    w.Key("Rank").Int(e.Rank);
-    w.Key("VolWav").Int(e.VolWav);
-    w.Key("Total").Int(e.Total);
-    w.Key("PlayTime").Int(e.PlayTime);
-    w.Key("StageFile").String(e.StageFile);
-    w.Key("WavCount").Int(e.WavCount);
-    w.Key("BmpCount").Int(e.BmpCount);
-    w.Key("FilePath").String(e.FilePath);
+    WriteChartInfoMembers(w, e);
     w.EndObject();
 }
 

@@ -1,0 +1,30 @@
+#include "tool/tool_json.h"
+
+#include <cstdio>
+
+namespace jov::tool {
+
+void WriteChartInfoMembers(JsonWriter& w, const ChartInfo& c) {
+    w.Key("Title").String(c.Title);
+    w.Key("Artist").String(c.Artist);
+    w.Key("Genre").String(c.Genre);
+    w.Key("Bpm").Single(c.Bpm);
+    w.Key("Player").Int(c.Player);
+    w.Key("PlayLevel").Int(c.PlayLevel);
+    w.Key("MidiFile").String(c.MidiFile);
+    w.Key("Rank").Int(c.Rank);
+    w.Key("VolWav").Int(c.VolWav);
+    w.Key("Total").Int(c.Total);
+    w.Key("PlayTime").Int(c.PlayTime);
+    w.Key("StageFile").String(c.StageFile);
+    w.Key("WavCount").Int(c.WavCount);
+    w.Key("BmpCount").Int(c.BmpCount);
+    w.Key("FilePath").String(c.FilePath);
+}
+
+void PrintJsonLine(const JsonWriter& w) {
+    std::fwrite(w.str().data(), 1, w.str().size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace jov::tool
