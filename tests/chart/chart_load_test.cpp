@@ -63,12 +63,8 @@ TEST_F(ChartFiles, ZeroByteAndGarbageFilesLoadAsEmptyCharts) {
     EXPECT_EQ(l.model.EventCount, 3);
     EXPECT_EQ(l.model.Chart.FilePath, (dir_ / "empty.bms").string());
     std::string garbage;
-    uint32_t x = 12345;
-    for (int i = 0; i < 20000; ++i) {
-        x = x * 1103515245u + 12345u;
-        char c = static_cast<char>(x >> 24);
-        garbage.push_back(c == 0 ? 1 : c);  // a NUL would end the text
-    }
+    for (uint32_t i = 0, x = 12345; i < 20000; ++i, x = x * 1103515245u + 12345u)
+        garbage.push_back(static_cast<char>(x >> 24) ? static_cast<char>(x >> 24) : 1);  // a NUL would end the text
     garbage += "\r\n#TITLE \x83\x65\x83\x58\x83\x67\x80\r\n";
     LoadChart(l.ctx, Write("garbage.bms", garbage));
     EXPECT_EQ(l.model.Chart.Title, "\u30c6\u30b9\u30c8\ufffd");
@@ -98,12 +94,9 @@ TEST_F(ChartFiles, HeaderScanFillsTheEntryWithItsOwnRules) {
     ScanHeaders((dir_ / "nope.bms").string(), untouched, shell);
     EXPECT_EQ(untouched.Title, "x");
     EXPECT_EQ(untouched.FilePath, "");
-}
 
-TEST_F(ChartFiles, HeaderScanAndLoadedChartAgreeOnPlayingTime) {
-    std::string path = Write("t.bms", "#BPM 130\n#00102:0.75\n#00203:A0B4\n#00403:50\n#01011:01\n#00502:1.5\n");
-    Shell shell;
-    ChartInfo e;
+    // The scan's own playing-time formula agrees with the loaded chart's.
+    path = Write("t.bms", "#BPM 130\n#00102:0.75\n#00203:A0B4\n#00403:50\n#01011:01\n#00502:1.5\n");
     ScanHeaders(path, e, shell);
     Loaded l;
     LoadChart(l.ctx, path);
@@ -114,15 +107,15 @@ TEST_F(ChartFiles, HeaderScanAndLoadedChartAgreeOnPlayingTime) {
 TEST_F(ChartFiles, EncodingsOfRealCharts) {
     Shell shell;
     std::string data = JOV01_TEST_DATA;
-    ChartInfo u16;
-    ScanHeaders(data + "/charts/testLoadByteArray_Utf16leWithBom.bms", u16, shell);
-    EXPECT_EQ(u16.Title, "MySong\uff5e\u30c7\u30b3\u30fc\u30c9\u30c6\u30b9\u30c8\u306e\u70ba\u306e\uff5e");
-    ChartInfo u8;
-    ScanHeaders(data + "/charts/testLoadByteArray_Utf8WithBom.bms", u8, shell);
-    EXPECT_EQ(u8.Title.substr(0, 6), "MySong");
-    ChartInfo sjis;
-    ScanHeaders(data + "/charts/5k_\u4e16\u754c.bms", sjis, shell);
-    EXPECT_EQ(sjis.Title, "\u30b6\u30fb\u30ef\u30fc\u30eb\u30c9");
+    auto title = [&](const std::string& name) {
+        ChartInfo e;
+        ScanHeaders(data + "/charts/" + name, e, shell);
+        return e.Title;
+    };
+    EXPECT_EQ(title("testLoadByteArray_Utf16leWithBom.bms"),
+              "MySong\uff5e\u30c7\u30b3\u30fc\u30c9\u30c6\u30b9\u30c8\u306e\u70ba\u306e\uff5e");
+    EXPECT_EQ(title("testLoadByteArray_Utf8WithBom.bms").substr(0, 6), "MySong");
+    EXPECT_EQ(title("5k_\u4e16\u754c.bms"), "\u30b6\u30fb\u30ef\u30fc\u30eb\u30c9");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "chart_test_util.h"
 
 namespace jov {
@@ -9,10 +11,11 @@ namespace {
 
 using testing::Loaded;
 
-ChartEvent Ev(int32_t tick, int32_t label) {
+ChartEvent Ev(int32_t tick, int32_t label, int channel = 0) {
     ChartEvent e;
     e.Tick = tick;
     e.Value = label;
+    e.Channel = channel;
     return e;
 }
 
@@ -45,9 +48,7 @@ TEST(TimingPass, BarLinesScalingAndSecondPlayerRewrite) {
     EXPECT_EQ(m.MaxMeasure, 5);
     auto bars = l.EventsOf(kChannelBarLine);
     ASSERT_EQ(bars.size(), 6u);
-    std::vector<int32_t> barTicks;
-    for (const auto& b : bars) barTicks.push_back(b.Tick);
-    EXPECT_EQ(barTicks, (std::vector<int32_t>{0, 192, 336, 720, 912, 1104}));
+    for (size_t i = 0; i < bars.size(); ++i) EXPECT_EQ(bars[i].Tick, (std::array{0, 192, 336, 720, 912, 1104})[i]);
     auto key = l.EventsOf(11);
     ASSERT_EQ(key.size(), 1u);
     EXPECT_EQ(key[0].Tick, 192 + 72);  // offset 96 in a 0.75 measure
@@ -90,16 +91,7 @@ TEST(PlayTime, TempoChangesAndTheCasesWithoutATime) {
 }
 
 TEST(PlayTime, TheTwoFormulasAgreeOnTheWorkedExample) {
-    std::vector<ChartEvent> ev;
-    ChartEvent t;
-    t.Channel = kChannelTempo;
-    t.Tick = 960;
-    t.Value = 240;
-    ev.push_back(t);
-    ChartEvent bar;
-    bar.Channel = kChannelBarLine;
-    bar.Tick = 1920;
-    ev.push_back(bar);
+    std::vector<ChartEvent> ev = {Ev(960, 240, kChannelTempo), Ev(1920, 0, kChannelBarLine)};
     EXPECT_EQ(ComputePlayTime(ev, 120.0f), 15000);
     EXPECT_EQ(ScanPlayTime(ev, 120.0f), 15000);
     EXPECT_EQ(ComputePlayTime(ev, 0.0f), 10000);

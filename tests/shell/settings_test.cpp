@@ -32,91 +32,70 @@ struct Controls : SettingsControls {
     void SetEngineSettings(int32_t s, int32_t w) override { sleepMs = s; wavLoadMode = w; calls.push_back("engine"); }
 };
 
-class SettingsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("jov01_settings_" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        file = (dir / "jov01.ini").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void WriteFile(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-    fs::path dir;
-    std::string file;
-    Shell shell;
-};
+using Calls = std::vector<std::string>;
 
-TEST_F(SettingsTest, MissingFileSetsEngineDefaultsOnly) {
-    Controls c;
-    LoadSettings(file, shell, c);
-    EXPECT_EQ(c.calls, (std::vector<std::string>{"engine"}));
+TEST(Settings, LoadSaveRoundTripAndBadValues) {
+    fs::path dir = fs::temp_directory_path() / ("jov01_settings_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string file = (dir / "jov01.ini").string();
+    Shell shell;
+    auto load = [&](const char* text) {
+        if (text) std::ofstream(file, std::ios::binary) << text;
+        Controls c;
+        LoadSettings(file, shell, c);
+        return c;
+    };
+
+    // No file: engine defaults only; the first save writes both sections and all four keys.
+    Controls c = load(nullptr);
+    EXPECT_EQ(c.calls, Calls{"engine"});
     EXPECT_EQ(c.sleepMs, 10);
     EXPECT_EQ(c.wavLoadMode, 1);
-    // The first save writes both sections and all four keys.
     SaveSettings(file, c);
     EXPECT_EQ(ReadIni(file, "Setting", "Sleep", "x"), "10");
     EXPECT_EQ(ReadIni(file, "Setting", "WAVLoadmode", "x"), "1");
     EXPECT_EQ(ReadIni(file, "Setting", "ShowNotes", "x"), "0");
     EXPECT_EQ(ReadIni(file, "ListSetting", "Random", "x"), "0");
-}
 
-TEST_F(SettingsTest, PartialAndBadValues) {
-    WriteFile("[Setting]\r\nSleep=3\r\n");
-    Controls c;
-    LoadSettings(file, shell, c);
-    EXPECT_EQ(c.calls, (std::vector<std::string>{"sleep", "wav", "notes", "random"}));
+    // A partial file: missing keys read as their defaults.
+    c = load("[Setting]\r\nSleep=3\r\n");
+    EXPECT_EQ(c.calls, (Calls{"sleep", "wav", "notes", "random"}));
     EXPECT_EQ(c.sleepMs, 3);
     EXPECT_EQ(c.wavIndex, 1);
-    EXPECT_FALSE(c.showNotes);
-    EXPECT_FALSE(c.random);
+    EXPECT_FALSE(c.showNotes || c.random);
 
     // Not a number, or a position the list does not have: that control is left alone.
-    WriteFile("[Setting]\nSleep=abc\nWAVLoadmode=2\nShowNotes=1\n[ListSetting]\nRandom=-1\n");
-    Controls d;
-    LoadSettings(file, shell, d);
-    EXPECT_EQ(d.calls, (std::vector<std::string>{"notes"}));
-    EXPECT_EQ(d.sleepMs, 99);
-    EXPECT_TRUE(d.showNotes);
+    c = load("[Setting]\nSleep=abc\nWAVLoadmode=2\nShowNotes=1\n[ListSetting]\nRandom=-1\n");
+    EXPECT_EQ(c.calls, Calls{"notes"});
+    EXPECT_EQ(c.sleepMs, 99);
+    EXPECT_TRUE(c.showNotes);
+    c = load("[Setting]\nSleep=16\nWAVLoadmode= 0.5 \n");  // 0.5 rounds to the even 0
+    EXPECT_EQ(c.calls, (Calls{"wav", "notes", "random"}));
+    EXPECT_EQ(c.wavLoadMode, 0);
 
-    WriteFile("[Setting]\nSleep=16\nWAVLoadmode= 0.5 \n");  // 0.5 rounds to the even 0
-    Controls e;
-    LoadSettings(file, shell, e);
-    EXPECT_EQ(e.calls, (std::vector<std::string>{"wav", "notes", "random"}));
-    EXPECT_EQ(e.wavLoadMode, 0);
-}
-
-TEST_F(SettingsTest, SaveThenLoadGivesTheSameChoices) {
-    WriteFile("; mine\n[Setting]\nSleep=1\n");
-    Controls c;
-    c.sleepMs = 15;
-    c.wavLoadMode = 0;
-    c.showNotes = true;
-    c.random = true;
-    SaveSettings(file, c);
-    Controls d;
-    LoadSettings(file, shell, d);
-    EXPECT_EQ(d.sleepMs, 15);
-    EXPECT_EQ(d.wavLoadMode, 0);
-    EXPECT_TRUE(d.showNotes);
-    EXPECT_TRUE(d.random);
-    EXPECT_EQ(ReadIni(file, "Setting", "x", "kept"), "kept");
-    std::ifstream in(file);
+    // Save keeps foreign lines; load gives the same choices back.
+    std::ofstream(file, std::ios::binary) << "; mine\n[Setting]\nSleep=1\n";
+    Controls s;
+    s.sleepMs = 15;
+    s.wavLoadMode = 0;
+    s.showNotes = s.random = true;
+    SaveSettings(file, s);
+    c = load(nullptr);
+    EXPECT_EQ(c.sleepMs, 15);
+    EXPECT_EQ(c.wavLoadMode, 0);
+    EXPECT_TRUE(c.showNotes && c.random);
     std::string firstLine;
-    std::getline(in, firstLine);
+    std::getline(std::ifstream(file), firstLine);
     EXPECT_EQ(firstLine, "; mine");
+    fs::remove_all(dir);
 }
 
-TEST(SettingsNumbers, WholeNumberForms) {
-    EXPECT_EQ(ParseInt16("7"), 7);
-    EXPECT_EQ(ParseInt16(" \t-12 "), -12);
-    EXPECT_EQ(ParseInt16("+2.5"), 2);
-    EXPECT_EQ(ParseInt16("3.5"), 4);
-    EXPECT_EQ(ParseInt16("1e1"), 10);
-    EXPECT_EQ(ParseInt16("1D1"), 10);
-    EXPECT_EQ(ParseInt16("&H10"), 16);
-    EXPECT_EQ(ParseInt16("32767.4"), 32767);
-    EXPECT_EQ(ParseInt16("-32768"), -32768);
+TEST(Settings, WholeNumberForms) {
+    const std::pair<const char*, int> good[] = {{"7", 7},         {" \t-12 ", -12},      {"+2.5", 2},
+                                               {"3.5", 4},       {"1e1", 10},           {"1D1", 10},
+                                               {"&H10", 16},     {"32767.4", 32767},    {"-32768", -32768}};
+    for (auto [text, value] : good) EXPECT_EQ(ParseInt16(text), value) << text;
     for (const char* bad : {"", " ", "abc", "1,000", "1.", ".5", "1e", "&H", "&HFFFF", "32767.5", "1e400", "3 4", "0x10"}) {
         EXPECT_EQ(ParseInt16(bad), std::nullopt) << bad;
     }
