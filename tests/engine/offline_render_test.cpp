@@ -51,7 +51,6 @@ protected:
         RenderOptions o;
         o.rate = kRate;
         o.passMs = passMs;
-        o.soundFont = "";
         auto s = RenderChart((dir_ / "click.bms").string(), o,
                              [&](const int16_t* p, int64_t n) { t.pcm.insert(t.pcm.end(), p, p + 2 * n); });
         EXPECT_TRUE(s.has_value());

@@ -8,20 +8,13 @@ namespace jov::test {
 namespace {
 
 TEST(StatusReadoutTest, TimesAndTempoText) {
-    EXPECT_EQ(FormatTime(0), "00:00");
-    EXPECT_EQ(FormatTime(65000), "01:05");
-    EXPECT_EQ(FormatTime(6000000), "100:00");
-    EXPECT_EQ(FormatTime(59999), "00:59");
-    EXPECT_EQ(FormatTime(-65000), "-01:-05");
-    EXPECT_EQ(FormatTime(INT32_MIN), "-35791:-23");
-    EXPECT_EQ(FormatBpm(150.0f), "150");
-    EXPECT_EQ(FormatBpm(145.5f), "145.5");
-    EXPECT_EQ(FormatBpm(0.1f), "0.1");
-    EXPECT_EQ(FormatBpm(1234567.0f), "1234567");
-    EXPECT_EQ(FormatBpm(1e10f), "1E+10");
-    EXPECT_EQ(FormatBpm(12345678.0f), "1.234568E+07");
-    EXPECT_EQ(FormatBpm(-0.5f), "-0.5");
-    EXPECT_EQ(FormatBpm(0.000001f), "1E-06");
+    for (auto [ms, text] : {std::pair<int32_t, const char*>{0, "00:00"}, {65000, "01:05"}, {6000000, "100:00"},
+                            {59999, "00:59"}, {-65000, "-01:-05"}, {INT32_MIN, "-35791:-23"}})
+        EXPECT_EQ(FormatTime(ms), text) << ms;
+    for (auto [bpm, text] : {std::pair<float, const char*>{150.0f, "150"}, {145.5f, "145.5"}, {0.1f, "0.1"},
+                             {1234567.0f, "1234567"}, {1e10f, "1E+10"}, {12345678.0f, "1.234568E+07"},
+                             {-0.5f, "-0.5"}, {0.000001f, "1E-06"}})
+        EXPECT_EQ(FormatBpm(bpm), text) << bpm;
 }
 
 class StatusTimerTest : public EngineFixture {};
@@ -38,11 +31,9 @@ TEST_F(StatusTimerTest, ReadoutIsDrawnUnlessMinimised) {
     state.ElapsedMs = 25400;
     state.CurrentBpm = 150.0f;
     engine.StatusTimerProc();
-    ASSERT_EQ(host.texts.size(), 1u);
-    EXPECT_EQ(host.texts[0], "<12/66> [00:25/02:10]\r\nBPM: 150");
     state.IsMinimized = true;
     engine.StatusTimerProc();
-    EXPECT_EQ(host.texts.size(), 1u);
+    EXPECT_EQ(host.texts, std::vector<std::string>{"<12/66> [00:25/02:10]\r\nBPM: 150"});
 }
 
 }  // namespace

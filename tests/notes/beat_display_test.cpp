@@ -19,27 +19,18 @@ struct Fixture {
 
 TEST(BeatDisplay, ProgressMarkerFollowsThePlayedFraction) {
     Fixture f;
-    f.engine.ElapsedMs = 60000;
-    EXPECT_TRUE(f.display.Update(f.engine, f.chart));
-    EXPECT_EQ(f.display.ProgressX, 90);
-    f.engine.ElapsedMs = 120000;
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.ProgressX, 180);
-
-    // No length, or a product beyond 32 bits: the marker stays where it was.
-    f.chart.PlayTime = 0;
-    f.engine.ElapsedMs = 1000;
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.ProgressX, 180);
-    f.chart.PlayTime = 120000;
-    f.engine.ElapsedMs = std::numeric_limits<int32_t>::max();
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.ProgressX, 180);
-    // A quotient beyond 16 bits is not stored either.
-    f.chart.PlayTime = 1;
-    f.engine.ElapsedMs = 1000;
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.ProgressX, 180);
+    auto progressAt = [&](int32_t playTime, int32_t elapsed) {
+        f.chart.PlayTime = playTime;
+        f.engine.ElapsedMs = elapsed;
+        EXPECT_TRUE(f.display.Update(f.engine, f.chart));
+        return f.display.ProgressX;
+    };
+    EXPECT_EQ(progressAt(120000, 60000), 90);
+    EXPECT_EQ(progressAt(120000, 120000), 180);
+    // No length, a product beyond 32 bits, a quotient beyond 16 bits: the marker stays.
+    EXPECT_EQ(progressAt(0, 1000), 180);
+    EXPECT_EQ(progressAt(120000, std::numeric_limits<int32_t>::max()), 180);
+    EXPECT_EQ(progressAt(1, 1000), 180);
 }
 
 TEST(BeatDisplay, BackgroundFlashesFromTheLastHits) {
@@ -49,15 +40,12 @@ TEST(BeatDisplay, BackgroundFlashesFromTheLastHits) {
     f.display.Update(f.engine, f.chart);
     EXPECT_EQ(f.display.Background, (Rgb{0, 128, 255}));
 
-    f.engine.HitTime = {10000, 10000};  // both in this pass: white
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.Background, (Rgb{255, 255, 255}));
-    f.engine.ElapsedMs = 10002;  // still full within 2 ms
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.Background, (Rgb{255, 255, 255}));
-    f.engine.ElapsedMs = 10500;  // gone after 500 ms
-    f.display.Update(f.engine, f.chart);
-    EXPECT_EQ(f.display.Background, (Rgb{0, 0, 255}));
+    f.engine.HitTime = {10000, 10000};  // both in this pass: white, still full within 2 ms, gone after 500
+    for (auto [elapsed, rgb] : {std::pair{10000, Rgb{255, 255, 255}}, {10002, Rgb{255, 255, 255}}, {10500, Rgb{0, 0, 255}}}) {
+        f.engine.ElapsedMs = elapsed;
+        f.display.Update(f.engine, f.chart);
+        EXPECT_EQ(f.display.Background, rgb) << elapsed;
+    }
 
     // A hit in the future (after a seek back) is capped, and a difference beyond 32 bits
     // does not wrap.
@@ -104,12 +92,11 @@ TEST(BeatDisplay, QuarterLengthFollowsTheMeasureLength) {
     f.engine.BarMeasure = 2;
     f.engine.BarTick = 384;
     int32_t q = -1;
-    f.engine.CurrentTick = 384 + 35;
-    ASSERT_TRUE(BeatQuarter(f.engine, f.chart, q));
-    EXPECT_EQ(q, 0);
-    f.engine.CurrentTick = 384 + 36;
-    ASSERT_TRUE(BeatQuarter(f.engine, f.chart, q));
-    EXPECT_EQ(q, 1);
+    for (int32_t quarter : {0, 1}) {
+        f.engine.CurrentTick = 384 + 35 + quarter;
+        ASSERT_TRUE(BeatQuarter(f.engine, f.chart, q));
+        EXPECT_EQ(q, quarter);
+    }
 
     // Length 0, a measure outside the table, a tick beyond 32 bits: no quarter, lamps kept.
     f.chart.MeasureLength[2] = 0.0f;

@@ -105,7 +105,7 @@ TEST_F(Renderer, NotesFallOnePixelPerTickAndSitOnTheJudgeLine) {
     EXPECT_EQ(At(10, 0), RowColour(5));
 }
 
-TEST_F(Renderer, FractionalPositionsRoundHalfToEven) {
+TEST_F(Renderer, FractionalPositionsRoundHalfToEvenAndBadCursorsAreSafe) {
     Events({{0, 1200, 0, 11, 1}});
     engine_.CurrentTick = 1000.5;  // bottom edge at 200.5: 200
     Draw();
@@ -113,6 +113,13 @@ TEST_F(Renderer, FractionalPositionsRoundHalfToEven) {
     engine_.CurrentTick = 1001.5;  // 201.5: 202
     Draw();
     EXPECT_EQ(FirstRow(10), 196);
+
+    // A cursor or count outside the events is safe.
+    chart_.EventCount = 5;  // more than the list holds
+    engine_.NextEvent = -3;
+    engine_.CurrentTick = 1100;
+    Draw();
+    EXPECT_EQ(FirstRow(10), 294);
 }
 
 TEST_F(Renderer, ChannelsMapToColumnsAndTheBarLineUsesChannel10) {
@@ -169,16 +176,10 @@ TEST_F(Renderer, AnimatedClipsFollowTheClock) {
         renderer.AnimateClips();
         return anim.CurrentRect.Top;
     };
-    EXPECT_EQ(frameAt(0), 0);
-    EXPECT_EQ(frameAt(47), 0);
-    EXPECT_EQ(frameAt(47.5), 1);  // rounds to 48
-    EXPECT_EQ(frameAt(48), 1);
-    EXPECT_EQ(frameAt(191), 3);
-    EXPECT_EQ(frameAt(192), 0);
-    EXPECT_EQ(frameAt(-100), 0);  // before the start: the first frame
-    EXPECT_EQ(frameAt(3e12), 0);  // beyond 32 bits: the frame stays
-    frameAt(100);
-    EXPECT_EQ(frameAt(1e300), 2);
+    // 47.5 rounds to 48; before the start: the first frame; beyond 32 bits: the frame stays.
+    for (auto [tick, top] : {std::pair{0.0, 0}, {47.0, 0}, {47.5, 1}, {48.0, 1}, {191.0, 3}, {192.0, 0}, {-100.0, 0},
+                             {3e12, 0}, {100.0, 2}, {1e300, 2}})
+        EXPECT_EQ(frameAt(tick), top) << tick;
 
     anim.AnimMode = 1;  // by elapsed milliseconds
     engine_.ElapsedMs = 150;
@@ -222,15 +223,6 @@ TEST_F(Renderer, GeometryFollowsTheWindowAndNothingDrawsWithoutASurface) {
     Events({{0, 0, 0, 11, 1}});
     NoteRenderer(skin_, empty, none, engine_, chart_).DrawNotes();  // skipped, no fault
     EXPECT_TRUE(empty.BackSurface.IsNull());
-}
-
-TEST_F(Renderer, ACursorOrCountOutsideTheEventsIsSafe) {
-    Events({{0, 100, 0, 11, 1}});
-    chart_.EventCount = 5;  // more than the list holds
-    engine_.NextEvent = -3;
-    engine_.CurrentTick = 0;
-    Draw();
-    EXPECT_EQ(FirstRow(10), 294);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 namespace jov {
 namespace {
@@ -50,24 +51,18 @@ TEST_F(SkinFile, TheWorkedExampleLinesFillTheTables) {
                      "#NOT 11 1A,40\r\n"
                      "#LAY  01 2F,0,-32\r\n"));
     EXPECT_EQ(skin_.SkinBitmap, (dir_ / "skin.png").string());
-    EXPECT_EQ(skin_.SkinSurface.Width(), 64);
-    EXPECT_EQ(skin_.SkinSurface.Height(), 128);
+    EXPECT_EQ(skin_.SkinSurface.Width() * 1000 + skin_.SkinSurface.Height(), 64128);
     EXPECT_EQ(skin_.JudgeLinePos, -40);
     ASSERT_EQ(skin_.ClipCount, 0);
     EXPECT_EQ(skin_.ClipList[0], 0x1A);
     const ClipDef& clip = skin_.ClipDefs[0x1A];
-    EXPECT_EQ(clip.FrameCount, 3);
-    EXPECT_EQ(clip.AnimMode, 1);
-    EXPECT_EQ(clip.AnimInterval, 48);
+    EXPECT_EQ(std::tie(clip.FrameCount, clip.AnimMode, clip.AnimInterval), std::make_tuple(3, 1, 48));
     // 10.5, 17.5 and 24.5 round to the even neighbour.
     EXPECT_EQ(clip.FrameRects, (std::vector<RECT>{R(0, 10, 20, 17), R(0, 18, 20, 25), R(0, 24, 20, 31)}));
     EXPECT_EQ(clip.CurrentRect, R(0, 10, 20, 17));
-    EXPECT_EQ(skin_.NoteClip[11], 0x1A);
-    EXPECT_EQ(skin_.NoteX[11], 40);
+    EXPECT_EQ(std::tie(skin_.NoteClip[11], skin_.NoteX[11]), std::make_tuple(0x1A, 40));
     ASSERT_EQ(skin_.LayerCount, 0);
-    EXPECT_EQ(skin_.LayerList[0], 1);
-    EXPECT_EQ(skin_.LayerClip[1], 0x2F);
-    EXPECT_EQ(skin_.LayerY[1], -32);
+    EXPECT_EQ(std::tie(skin_.LayerList[0], skin_.LayerClip[1], skin_.LayerY[1]), std::make_tuple(1, 0x2F, -32));
 }
 
 TEST_F(SkinFile, EveryLineEndCountsAndTextIsDecodedLikeACharts) {
@@ -89,9 +84,7 @@ TEST_F(SkinFile, EveryLineEndCountsAndTextIsDecodedLikeACharts) {
 TEST_F(SkinFile, MissingOrUnreadableFilesLeaveEmptyTables) {
     ASSERT_TRUE(Load("#YPO      5\r\n#CLI 01 1,2,3,4\r\n"));
     EXPECT_FALSE(LoadSkin(skin_, ddraw_, (dir_ / "none.hrd").string()));
-    EXPECT_EQ(skin_.ClipCount, -1);
-    EXPECT_EQ(skin_.LayerCount, -1);
-    EXPECT_EQ(skin_.JudgeLinePos, 0);
+    EXPECT_EQ(std::tie(skin_.ClipCount, skin_.LayerCount, skin_.JudgeLinePos), std::make_tuple(-1, -1, 0));
     EXPECT_FALSE(LoadSkin(skin_, ddraw_, dir_.string()));  // a folder
 
     ASSERT_TRUE(Load("\r\n; only comments\r\n#\r\n#FI\r\n"));
@@ -116,16 +109,15 @@ TEST_F(SkinFile, BitmapNameIsLiteralAndASecondOneReplacesOnlyWhenItLoads) {
 }
 
 TEST_F(SkinFile, JudgeLineTakesTheLeadingNumberOnly) {
-    ASSERT_TRUE(Load("#YPO      25 0px\r\n"));
-    EXPECT_EQ(skin_.JudgeLinePos, 25);
-    ASSERT_TRUE(Load("#YPO      \t200.5\r\n"));
-    EXPECT_EQ(skin_.JudgeLinePos, 200);
-    ASSERT_TRUE(Load("#YPO      -1.5D1x\r\n"));
-    EXPECT_EQ(skin_.JudgeLinePos, -15);
-    ASSERT_TRUE(Load("#YPO      12\r\n#YPO      px\r\n"));
-    EXPECT_EQ(skin_.JudgeLinePos, 0);  // no number is 0
-    ASSERT_TRUE(Load("#YPO      12\r\n#YPO      40000\r\n#YPO      1E999\r\n"));
-    EXPECT_EQ(skin_.JudgeLinePos, 12);  // too big for 16 bits: the earlier value stays
+    for (auto [text, pos] : {std::pair<const char*, int>{"#YPO      25 0px\r\n", 25},
+                             {"#YPO      \t200.5\r\n", 200},
+                             {"#YPO      -1.5D1x\r\n", -15},
+                             {"#YPO      12\r\n#YPO      px\r\n", 0},  // no number is 0
+                             // Too big for 16 bits: the earlier value stays.
+                             {"#YPO      12\r\n#YPO      40000\r\n#YPO      1E999\r\n", 12}}) {
+        ASSERT_TRUE(Load(text));
+        EXPECT_EQ(skin_.JudgeLinePos, pos) << text;
+    }
 }
 
 TEST_F(SkinFile, ClipLinesOutsideTheFormatAreIgnoredWhole) {
@@ -142,9 +134,8 @@ TEST_F(SkinFile, ClipLinesOutsideTheFormatAreIgnoredWhole) {
                      "#CLI 0B 1,2,3,4,2,0,extra\r\n"
                      "#CLI 0c 1,2,3,4,0,7,\r\n"));
     ASSERT_EQ(skin_.ClipCount, 2);
-    EXPECT_EQ(skin_.ClipDefs[0x0A].FrameCount, 1);
-    EXPECT_EQ(skin_.ClipDefs[0x0A].AnimMode, 2);  // the sign before rounding
-    EXPECT_EQ(skin_.ClipDefs[0x0A].AnimInterval, 0);
+    const ClipDef& a = skin_.ClipDefs[0x0A];
+    EXPECT_EQ(std::tie(a.FrameCount, a.AnimMode, a.AnimInterval), std::make_tuple(1, 2, 0));  // mode: the sign before rounding
     EXPECT_EQ(skin_.ClipDefs[0x0B].FrameRects.size(), 2u);
     EXPECT_EQ(skin_.ClipDefs[0x0B].AnimMode, 1);
     EXPECT_EQ(skin_.ClipDefs[0x0C].FrameCount, 1);
@@ -156,13 +147,10 @@ TEST_F(SkinFile, BadFieldsFailAloneAndRedefinitionsKeepWhatTheyDoNotSay) {
                      "#CLI 06 x,2.5,4,1D1,2,1\r\n"       // Left fails: 0 in the new frames
                      "#CLI 07 1,y,4,2,2,1\r\n"));        // Top fails: 0
     ASSERT_EQ(skin_.ClipCount, 3);
-    EXPECT_EQ(skin_.ClipList[0], 5);
-    EXPECT_EQ(skin_.ClipList[1], 5);  // listed twice
+    EXPECT_EQ(skin_.ClipList[0] + skin_.ClipList[1], 10);  // listed twice
     const ClipDef& five = skin_.ClipDefs[5];
-    EXPECT_EQ(skin_.ClipWidth[5], 10);
-    EXPECT_EQ(skin_.ClipHeight[5], 6);
-    EXPECT_EQ(five.FrameCount, 3);  // four fields keep the earlier animation
-    EXPECT_EQ(five.AnimMode, 2);
+    EXPECT_EQ(std::tie(skin_.ClipWidth[5], skin_.ClipHeight[5]), std::make_tuple(10, 6));
+    EXPECT_EQ(std::tie(five.FrameCount, five.AnimMode), std::make_tuple(3, 2));  // four fields keep the animation
     EXPECT_EQ(five.FrameRects, (std::vector<RECT>{R(16, 8, 26, 14), R(16, 14, 26, 20), R(16, 20, 26, 26)}));
     EXPECT_EQ(skin_.ClipDefs[6].FrameRects, (std::vector<RECT>{R(0, 2, 4, 12), R(0, 12, 4, 22)}));
     EXPECT_EQ(skin_.ClipDefs[7].FrameRects, (std::vector<RECT>{R(1, 0, 5, 2), R(1, 0, 5, 2)}));
@@ -170,9 +158,7 @@ TEST_F(SkinFile, BadFieldsFailAloneAndRedefinitionsKeepWhatTheyDoNotSay) {
     // Values beyond the targets fail their own statement only.
     ASSERT_TRUE(Load("#CLI 08 2147483647,0,40000,4,1,3E9\r\n"));
     const ClipDef& eight = skin_.ClipDefs[8];
-    EXPECT_EQ(skin_.ClipWidth[8], 0);
-    EXPECT_EQ(eight.AnimInterval, 0);
-    EXPECT_EQ(eight.AnimMode, 1);
+    EXPECT_EQ(std::tie(skin_.ClipWidth[8], eight.AnimInterval, eight.AnimMode), std::make_tuple(0, 0, 1));
     EXPECT_EQ(eight.FrameRects, (std::vector<RECT>{R(2147483647, 0, 2147483647, 4)}));
 }
 
@@ -184,26 +170,15 @@ TEST_F(SkinFile, NoteAndLayoutLinesCheckTheirNumbersAndClips) {
                      "#NOT 15 -1,7\r\n#NOT 16 0x1F,8\r\n#NOT 17 02,x\r\n#NOT 20 03,9\r\n#NOT 29 04,-3\r\n"
                      "#LAY  1 01,0,0\r\n#LAY  02 01,0\r\n#LAY  03 1FF,0,0\r\n"
                      "#LAY  04 2F,7,\r\n#LAY  05 01,1,2\r\n#LAY  04 30,8,9\r\n"));
-    EXPECT_EQ(skin_.NoteX[12], 0);
-    EXPECT_EQ(skin_.NoteClip[13], 0);
-    EXPECT_EQ(skin_.NoteX[13], 5);
-    EXPECT_EQ(skin_.NoteClip[14], 0xFF);
-    EXPECT_EQ(skin_.NoteClip[15], 0);
-    EXPECT_EQ(skin_.NoteClip[16], 0);
-    EXPECT_EQ(skin_.NoteClip[17], 2);
-    EXPECT_EQ(skin_.NoteX[17], 0);
-    EXPECT_EQ(skin_.NoteClip[20], 3);
-    EXPECT_EQ(skin_.NoteX[29], -3);
-    for (int c = 10; c <= 11; ++c) EXPECT_EQ(skin_.NoteClip[c] + skin_.NoteX[c], 0) << c;
+    // Channel: clip, x.
+    const std::tuple<int, int, int> notes[] = {{10, 0, 0}, {11, 0, 0}, {12, 0, 0},  {13, 0, 5},  {14, 0xFF, 6},
+                                               {15, 0, 7}, {16, 0, 8}, {17, 2, 0},  {20, 3, 9},  {29, 4, -3}};
+    for (auto [c, clip, x] : notes) EXPECT_EQ(std::tie(skin_.NoteClip[c], skin_.NoteX[c]), std::make_tuple(clip, x)) << c;
     // Lines in order; a trailing comma is an empty (failing) field; a reused number
     // is listed again and holds the last values.
     ASSERT_EQ(skin_.LayerCount, 2);
-    EXPECT_EQ(skin_.LayerList[0], 4);
-    EXPECT_EQ(skin_.LayerList[1], 5);
-    EXPECT_EQ(skin_.LayerList[2], 4);
-    EXPECT_EQ(skin_.LayerClip[4], 0x30);
-    EXPECT_EQ(skin_.LayerX[4], 8);
-    EXPECT_EQ(skin_.LayerY[4], 9);
+    EXPECT_EQ(std::tie(skin_.LayerList[0], skin_.LayerList[1], skin_.LayerList[2]), std::make_tuple(4, 5, 4));
+    EXPECT_EQ(std::tie(skin_.LayerClip[4], skin_.LayerX[4], skin_.LayerY[4]), std::make_tuple(0x30, 8, 9));
 }
 
 TEST_F(SkinFile, TablesStopAt256ClipAndLayoutLines) {
