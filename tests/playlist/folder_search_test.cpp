@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "playlist/list_file.h"
 #include "playlist/playlist.h"
@@ -112,15 +113,11 @@ TEST_F(FolderSearchTest, LinkLoopsVanishedAndUnreadableFolders) {
 }
 
 TEST_F(FolderSearchTest, PatternMatching) {
-    EXPECT_TRUE(MatchPattern("*.bms", "song.BMS"));
-    EXPECT_TRUE(MatchPattern("*.bms", ".bms"));
-    EXPECT_FALSE(MatchPattern("*.bms", "song.bms.txt"));
-    EXPECT_FALSE(MatchPattern("*.bms", "song.bm"));
-    EXPECT_TRUE(MatchPattern("*.*", "a.b.c"));
-    EXPECT_TRUE(MatchPattern("a?c*", "abcdef"));
-    EXPECT_TRUE(MatchPattern("*a*a*a*b", "aaaaaaaaaaaaaaab"));
-    EXPECT_FALSE(MatchPattern("*a*a*a*b", "aaaaaaaaaaaaaaaa"));
-    EXPECT_FALSE(MatchPattern("", "x"));
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"*.bms", "song.BMS", true}, {"*.bms", ".bms", true},     {"*.bms", "song.bms.txt", false},
+        {"*.bms", "song.bm", false}, {"*.*", "a.b.c", true},      {"a?c*", "abcdef", true},
+        {"*a*a*a*b", "aaaaaaaaaaaaaaab", true}, {"*a*a*a*b", "aaaaaaaaaaaaaaaa", false}, {"", "x", false}};
+    for (auto [pattern, name, match] : cases) EXPECT_EQ(MatchPattern(pattern, name), match) << pattern << " " << name;
 }
 
 struct CaptionView : PlayListView {
@@ -148,9 +145,8 @@ TEST_F(FolderSearchTest, DroppedItems) {
     // A folder (no trailing "/"), a file of any kind, a missing path, a list file not first.
     AddDroppedItems({root + "songs", root + "single.txt", root + "missing", root + "saved.RXL"}, list, search);
     ASSERT_EQ(list.PlayListCount(), 5);
-    EXPECT_EQ(list.Lines()[0], "A - a\t0:00");
-    EXPECT_EQ(list.Lines()[1], "B - b\t0:00");
-    EXPECT_EQ(list.Lines()[2], "C - c\t0:00");
+    EXPECT_EQ(std::vector(list.Lines().begin(), list.Lines().begin() + 3),
+              (std::vector<std::string>{"A - a\t0:00", "B - b\t0:00", "C - c\t0:00"}));
     EXPECT_EQ(list.PlayListEntries()[3].FilePath, root + "songs/x/c.bms");
     EXPECT_EQ(list.PlayListEntries()[4].Title, "any file");
     EXPECT_EQ(list.PlayListEntries()[5].FilePath, root + "saved.RXL");  // scanned like a chart

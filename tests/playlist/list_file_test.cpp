@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "playlist/playlist.h"
 #include "shell/status.h"
@@ -38,15 +39,11 @@ struct Bytes {
     Bytes& Empty() { b.append(48, '\0'); return *this; }
 };
 
-struct RecordedMessage {
-    MessageIcon icon;
-    std::string title, text;
-};
-
+// Each message as "<E|W> title: text".
 struct Messages : MessageHook {
-    std::vector<RecordedMessage> shown;
+    std::vector<std::string> shown;
     void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override {
-        shown.push_back({icon, title, text});
+        shown.push_back((icon == MessageIcon::Error ? "E " : icon == MessageIcon::Warning ? "W " : "? ") + title + ": " + text);
     }
 };
 
@@ -93,18 +90,11 @@ TEST_F(ListFileTest, SavedBytesFollowTheLayoutAndReadBack) {
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_EQ(list.PlayListCount(), 2);
     const ChartInfo& e = list.PlayListEntries()[1];
-    EXPECT_EQ(e.Title, "B");
+    EXPECT_EQ(std::tie(e.Title, e.MidiFile, e.StageFile, e.FilePath),
+              std::make_tuple("B", "bgm.mid", "stage.bmp", "/c/one.bms"));
     EXPECT_EQ(e.Bpm, 150.0f);
-    EXPECT_EQ(e.Player, 11);
-    EXPECT_EQ(e.PlayLevel, 12);
-    EXPECT_EQ(e.MidiFile, "bgm.mid");
-    EXPECT_EQ(e.Rank, 13);
-    EXPECT_EQ(e.VolWav, 14);
-    EXPECT_EQ(e.Total, 15);
-    EXPECT_EQ(e.StageFile, "stage.bmp");
-    EXPECT_EQ(e.WavCount, 16);
-    EXPECT_EQ(e.BmpCount, 17);
-    EXPECT_EQ(e.FilePath, "/c/one.bms");
+    EXPECT_EQ(std::tie(e.Player, e.PlayLevel, e.Rank, e.VolWav, e.Total, e.WavCount, e.BmpCount),
+              std::make_tuple(11, 12, 13, 14, 15, 16, 17));
     EXPECT_EQ(list.Lines(), (std::vector<std::string>{"A - B\t1:05", "A2 - T2\t2:10"}));
     EXPECT_EQ(list.PlayListTotalTime(), 195432);
     EXPECT_EQ(shell.Caption(), "[2songs/00:03:15] - jov:01");
@@ -134,11 +124,7 @@ TEST_F(ListFileTest, TruncatedFilesKeepTheCompleteEntries) {
     // Through the playlist: a load error reported once, what was read stays.
     std::string path = Write("short.rxl", file.b.substr(0, end2 + 5));
     EXPECT_FALSE(list.LoadPlayList(path, false));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
-    EXPECT_EQ(messages.shown[0].title, "error");
-    EXPECT_EQ(messages.shown[0].text, "an error occured in list loading process!");
-    EXPECT_EQ(list.PlayListCount(), 2);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"E error: an error occured in list loading process!"});
     EXPECT_EQ(list.Lines().size(), 2u);
     EXPECT_EQ(list.PlayListTotalTime(), 3000);
     EXPECT_EQ(shell.Caption(), "[2songs/00:00:03] - jov:01");
@@ -150,16 +136,12 @@ TEST_F(ListFileTest, TruncatedFilesKeepTheCompleteEntries) {
 }
 
 TEST_F(ListFileTest, BadCountsNeverReadPastTheFile) {
-    Bytes negative;
-    negative.Header(-1).Empty();
-    ListFileContents c = ParseListFile(negative.b);
+    ListFileContents c = ParseListFile(Bytes().Header(-1).Empty().b);
     EXPECT_FALSE(c.ok);
     EXPECT_TRUE(c.entries.empty());
     EXPECT_EQ(c.count, 0);
 
-    Bytes absurd;
-    absurd.Header(0x7FFFFFFF).Empty().Record("x", "y", kBpm150, 5, "/x");
-    c = ParseListFile(absurd.b);
+    c = ParseListFile(Bytes().Header(0x7FFFFFFF).Empty().Record("x", "y", kBpm150, 5, "/x").b);
     EXPECT_FALSE(c.ok);
     EXPECT_EQ(c.entries.size(), 2u);
     EXPECT_EQ(c.count, 1);
@@ -179,10 +161,7 @@ TEST_F(ListFileTest, BadCountsNeverReadPastTheFile) {
 
     // Count 0 with or without the placeholder; trailing bytes ignored.
     Bytes zero;
-    zero.Header(0);
-    c = ParseListFile(zero.b);
-    EXPECT_TRUE(c.ok);
-    EXPECT_EQ(c.count, 0);
+    EXPECT_TRUE(ParseListFile(zero.Header(0).b).ok);
     zero.Record("kept", "as read", kBpm150, 9, "/p").Raw("stale bytes of an older, longer file");
     c = ParseListFile(zero.b);
     EXPECT_TRUE(c.ok);
@@ -195,9 +174,7 @@ TEST_F(ListFileTest, BadCountsNeverReadPastTheFile) {
     EXPECT_EQ(list.PlayListCount(), 0);
     EXPECT_TRUE(list.Lines().empty());
     ASSERT_TRUE(list.SavePlayList(path, false));
-    Bytes expected;
-    expected.Header(0).Record("kept", "as read", kBpm150, 9, "/p");
-    EXPECT_EQ(Slurp(path), expected.b);
+    EXPECT_EQ(Slurp(path), Bytes().Header(0).Record("kept", "as read", kBpm150, 9, "/p").b);
 
     // Shorter than a header: no entries, an error.
     EXPECT_FALSE(ParseListFile("rux_juke").ok);
@@ -243,8 +220,7 @@ TEST_F(ListFileTest, FailedSaveLeavesThePreviousFileWhole) {
         EXPECT_EQ(Slurp(path), file.b);
     }
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].text, "an error occured in list saving process!");
-    EXPECT_EQ(messages.shown[1].icon, MessageIcon::Error);
+    EXPECT_EQ(messages.shown[1], "E error: an error occured in list saving process!");
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
@@ -255,19 +231,14 @@ TEST_F(ListFileTest, FailedSaveLeavesThePreviousFileWhole) {
 
     // The save that succeeds has no stale bytes after its last record.
     ASSERT_TRUE(list.SavePlayList(path, false));
-    Bytes expected;
-    expected.Header(1).Empty().Record("two", "b", kBpm150, 2000, "/2");
-    EXPECT_EQ(Slurp(path), expected.b);
+    EXPECT_EQ(Slurp(path), Bytes().Header(1).Empty().Record("two", "b", kBpm150, 2000, "/2").b);
 }
 
 TEST_F(ListFileTest, MissingFileWarnsAndKeepsTheList) {
     list.AddPlayListEntry((dir / "nothing.bms").string());
     std::string missing = (dir / "none.rxl").string();
     EXPECT_FALSE(list.LoadPlayList(missing, false));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(messages.shown[0].title, "error");
-    EXPECT_EQ(messages.shown[0].text, "listfile " + missing + "is not exist.");
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"W error: listfile " + missing + "is not exist."});
     EXPECT_EQ(list.PlayListCount(), 1);
     EXPECT_FALSE(list.LoadPlayList(missing, true));
     EXPECT_EQ(messages.shown.size(), 1u);

@@ -17,11 +17,8 @@ TEST(PlayOrder, ListOrderAndSeededShuffle) {
     makeplaytable(table, -4, true, rng);
     EXPECT_EQ(table, (std::vector<int32_t>{0}));
 
-    // One entry: j is always 1.
-    for (int i = 0; i < 10; ++i) {
-        makeplaytable(table, 1, true, rng);
-        EXPECT_EQ(table, (std::vector<int32_t>{0, 1}));
-    }
+    makeplaytable(table, 1, true, rng);  // one entry: j is always 1
+    EXPECT_EQ(table, (std::vector<int32_t>{0, 1}));
 
     // Two entries: position 2 is picked exactly when r >= 0.5 (1.5 rounds to the even 2).
     RandomSource a, b;
@@ -36,8 +33,7 @@ TEST(PlayOrder, ListOrderAndSeededShuffle) {
     }
 
     // The generator is the fixed-seed Mersenne twister: its first output (seed 1) is 1791095845.
-    RandomSource fresh;
-    EXPECT_EQ(fresh.Next(), 1791095845.0 / 4294967296.0);
+    EXPECT_EQ(RandomSource().Next(), 1791095845.0 / 4294967296.0);
 
     // Every run gives the same shuffles; each is a permutation with element 0 left at 0.
     RandomSource run1, run2;
@@ -52,11 +48,4 @@ TEST(PlayOrder, ListOrderAndSeededShuffle) {
         std::iota(ids.begin(), ids.end(), 1);
         EXPECT_EQ(sorted, ids);
     }
-}
-
-TEST(PlayOrder, Swap) {
-    int32_t a = -7, b = 2147483647;
-    jov::swap(a, b);
-    EXPECT_EQ(a, 2147483647);
-    EXPECT_EQ(b, -7);
 }

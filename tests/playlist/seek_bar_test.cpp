@@ -2,38 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace jov {
 namespace {
 
 TEST(SeekBar, PointerGivesTimeAndSeeksOnlyWithTheLeftButtonAlone) {
-    SeekBarAction a = SeekBarPointer(94, 0, 120000, 4000);
-    EXPECT_EQ(a.TooltipMs, 60000);
-    EXPECT_FALSE(a.SeekTick);
-
-    a = SeekBarPointer(47, 1, 8000, 1000);
-    EXPECT_EQ(a.SeekTick, 250);
-    EXPECT_EQ(a.TooltipMs, 2000);
-
-    a = SeekBarPointer(47, 3, 8000, 1000);  // left and right together
-    EXPECT_EQ(a.TooltipMs, 2000);
-    EXPECT_FALSE(a.SeekTick);
-
-    // No chart: time 0, a left click asks for tick 0.
-    a = SeekBarPointer(120, 1, 0, 0);
-    EXPECT_EQ(a.TooltipMs, 0);
-    EXPECT_EQ(a.SeekTick, 0);
-
-    // Dragged past either end: targets outside the chart, for the seek to reject.
-    a = SeekBarPointer(-10, 1, 188000, 188);
-    EXPECT_EQ(a.TooltipMs, -10000);
-    EXPECT_EQ(a.SeekTick, -10);
-}
-
-TEST(SeekBar, HalvesRoundToEven) {
-    // 47 / 188 * 2 = 0.5 -> 0; 141 / 188 * 2 = 1.5 -> 2; 47 / 188 * 10 = 2.5 -> 2.
-    EXPECT_EQ(SeekBarPointer(47, 1, 0, 2).SeekTick, 0);
-    EXPECT_EQ(SeekBarPointer(141, 1, 0, 2).SeekTick, 2);
-    EXPECT_EQ(SeekBarPointer(47, 1, 10, 0).TooltipMs, 2);
+    struct Case {
+        double x;
+        int buttons;
+        int32_t playTime, lastTick, tooltipMs;
+        std::optional<int32_t> seekTick;
+    };
+    const Case cases[] = {
+        {94, 0, 120000, 4000, 60000, std::nullopt},
+        {47, 1, 8000, 1000, 2000, 250},
+        {47, 3, 8000, 1000, 2000, std::nullopt},  // left and right together
+        {120, 1, 0, 0, 0, 0},                     // no chart: time 0, a click asks for tick 0
+        {-10, 1, 188000, 188, -10000, -10},       // past the end: for the seek to reject
+        // Halves round to even: 0.5 -> 0, 1.5 -> 2, 2.5 -> 2.
+        {47, 1, 0, 2, 0, 0},
+        {141, 1, 0, 2, 0, 2},
+        {47, 1, 10, 0, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x);
+        SeekBarAction a = SeekBarPointer(c.x, c.buttons, c.playTime, c.lastTick);
+        EXPECT_EQ(a.TooltipMs, c.tooltipMs);
+        EXPECT_EQ(a.SeekTick, c.seekTick);
+    }
     // A result beyond 32 bits is not taken.
     EXPECT_FALSE(SeekBarPointer(1e9, 1, 2000000000, 2000000000).SeekTick);
 }
@@ -43,12 +40,10 @@ TEST(TitleMarquee, StepsLeftAndReentersFromTheRight) {
     m.TitleStep = 5;
     m.Restart(12);
     EXPECT_EQ(m.TitleX, 0);
-    m.Step(172);
-    EXPECT_EQ(m.TitleX, -5);
-    m.Step(172);
-    EXPECT_EQ(m.TitleX, -10);
-    m.Step(172);  // -15 < -12: back at the box's width
-    EXPECT_EQ(m.TitleX, 172);
+    for (int32_t want : {-5, -10, 172}) {  // -15 < -12: back at the box's width
+        m.Step(172);
+        EXPECT_EQ(m.TitleX, want);
+    }
     m.Step(172.5);
     EXPECT_EQ(m.TitleX, 167);
 
