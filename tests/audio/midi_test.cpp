@@ -23,13 +23,8 @@ void Vlq(std::string& out, uint32_t v) {
     out += tmp;
 }
 std::string Chunk(const char* id, const std::string& body) {
-    std::string c = id;
-    uint32_t n = uint32_t(body.size());
-    c += char(n >> 24);
-    c += char(n >> 16);
-    c += char(n >> 8);
-    c += char(n);
-    return c + body;
+    const uint32_t n = uint32_t(body.size());
+    return id + std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + body;
 }
 std::string Event(uint32_t delta, std::initializer_list<int> bytes) {
     std::string e;
@@ -42,14 +37,8 @@ std::string Tempo(uint32_t delta, uint32_t usPerQuarter) {
                          int(usPerQuarter & 0xFF)});
 }
 std::string Smf(const std::vector<std::string>& tracks, int division = 480) {
-    std::string header;
-    header += '\0';
-    header += char(tracks.size() > 1 ? 1 : 0);
-    header += '\0';
-    header += char(tracks.size());
-    header += char(division >> 8);
-    header += char(division & 0xFF);
-    std::string s = Chunk("MThd", header);
+    std::string s = Chunk("MThd", std::string{'\0', char(tracks.size() > 1 ? 1 : 0), '\0', char(tracks.size()),
+                                              char(division >> 8), char(division & 0xFF)});
     for (const auto& t : tracks) s += Chunk("MTrk", t);
     return s;
 }
@@ -132,43 +121,44 @@ TEST(MidiCommandLayer, CommandsModesAndPositions) {
 
     ASSERT_EQ(send("open " + path + " type sequencer alias tmid", 0), 0);
     EXPECT_NE(send("open " + path + " type sequencer alias tmid", 0), 0);  // alias in use
-    EXPECT_EQ(send("set tmid time format milliseconds", 0), 0);
-    EXPECT_EQ(send("status tmid length", 0), 0);
-    EXPECT_EQ(reply, "4000");
-    EXPECT_EQ(send("STATUS TMID MODE ", 0), 0);
-    EXPECT_EQ(reply, "stopped");
-    EXPECT_NE(send("status other mode", 0), 0);
-    EXPECT_EQ(reply, "");
-    EXPECT_NE(send("dance tmid", 0), 0);
-    EXPECT_NE(send("play tmid from x", 0), 0);
-    EXPECT_NE(send("play tmid from 4001", 0), 0);
-
-    EXPECT_EQ(send("play tmid from 1000", 100), 0);
-    EXPECT_EQ(send("status tmid mode", 350), 0);
-    EXPECT_EQ(reply, "playing");
-    EXPECT_EQ(send("status tmid position", 350), 0);
-    EXPECT_EQ(reply, "1250");
-    EXPECT_EQ(send("pause tmid ", 400), 0);
-    EXPECT_EQ(send("status tmid mode", 900), 0);
-    EXPECT_EQ(reply, "paused");
-    EXPECT_EQ(send("status tmid position", 900), 0);
-    EXPECT_EQ(reply, "1300");
-    EXPECT_EQ(send("resume tmid ", 1000), 0);
-    EXPECT_EQ(send("status tmid position", 1100), 0);
-    EXPECT_EQ(reply, "1400");
-    // Past the song's end the sequencer is stopped at the end.
-    EXPECT_EQ(send("status tmid mode", 10000), 0);
-    EXPECT_EQ(reply, "stopped");
-    EXPECT_EQ(send("status tmid position", 10000), 0);
-    EXPECT_EQ(reply, "4000");
-
-    EXPECT_EQ(send("seek tmid to 200", 10000), 0);
-    EXPECT_EQ(send("status tmid position", 20000), 0);
-    EXPECT_EQ(reply, "200");
-    EXPECT_EQ(send("play tmid", 20000), 0);
-    EXPECT_EQ(send("stop tmid", 20100), 0);
-    EXPECT_EQ(send("status tmid position", 30000), 0);
-    EXPECT_EQ(reply, "300");
+    struct Step {
+        const char* command;
+        double at;
+        bool ok;
+        const char* reply;  // nullptr: not checked
+    };
+    const Step steps[] = {
+        {"set tmid time format milliseconds", 0, true, nullptr},
+        {"status tmid length", 0, true, "4000"},
+        {"STATUS TMID MODE ", 0, true, "stopped"},
+        {"status other mode", 0, false, ""},
+        {"dance tmid", 0, false, nullptr},
+        {"play tmid from x", 0, false, nullptr},
+        {"play tmid from 4001", 0, false, nullptr},
+        {"play tmid from 1000", 100, true, nullptr},
+        {"status tmid mode", 350, true, "playing"},
+        {"status tmid position", 350, true, "1250"},
+        {"pause tmid ", 400, true, nullptr},
+        {"status tmid mode", 900, true, "paused"},
+        {"status tmid position", 900, true, "1300"},
+        {"resume tmid ", 1000, true, nullptr},
+        {"status tmid position", 1100, true, "1400"},
+        // Past the song's end the sequencer is stopped at the end.
+        {"status tmid mode", 10000, true, "stopped"},
+        {"status tmid position", 10000, true, "4000"},
+        {"seek tmid to 200", 10000, true, nullptr},
+        {"status tmid position", 20000, true, "200"},
+        {"play tmid", 20000, true, nullptr},
+        {"stop tmid", 20100, true, nullptr},
+        {"status tmid position", 30000, true, "300"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.command + std::string(" @") + std::to_string(step.at));
+        EXPECT_EQ(send(step.command, step.at) == 0, step.ok);
+        if (step.reply) {
+            EXPECT_EQ(reply, step.reply);
+        }
+    }
 
     EXPECT_EQ(send("close tmid", 30000), 0);
     EXPECT_FALSE(midi.IsOpen());

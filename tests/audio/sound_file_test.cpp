@@ -100,20 +100,20 @@ TEST(SoundFile, DecodesOddFormatsToStereoAtTheOutputRate) {
 TEST(SoundFile, BadFilesFailCleanly) {
     TempDir dir;
     EXPECT_FALSE(DecodeSoundFile(dir / "missing.wav", 44100));
-    WriteBytes(dir / "empty.wav", "");
-    EXPECT_FALSE(DecodeSoundFile(dir / "empty.wav", 44100));
-    WriteBytes(dir / "text.wav", "#TITLE this is a chart, not a sound\r\n");
-    EXPECT_FALSE(DecodeSoundFile(dir / "text.wav", 44100));
+    for (const char* bytes : {"", "#TITLE this is a chart, not a sound\r\n"}) {
+        WriteBytes(dir / "bad.wav", bytes);
+        EXPECT_FALSE(DecodeSoundFile(dir / "bad.wav", 44100)) << bytes;
+    }
     EXPECT_FALSE(DecodeSoundFile(dir.Path().string(), 44100));  // a folder
 
     // A header with no samples after it.
     ASSERT_TRUE(WriteSine(dir / "full.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 4410));
     std::ifstream in(dir / "full.wav", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    WriteBytes(dir / "header.wav", bytes.substr(0, 44));
-    EXPECT_FALSE(DecodeSoundFile(dir / "header.wav", 44100));
-    WriteBytes(dir / "cut.wav", bytes.substr(0, 20));
-    EXPECT_FALSE(DecodeSoundFile(dir / "cut.wav", 44100));
+    for (size_t cut : {44, 20}) {
+        WriteBytes(dir / "cut.wav", bytes.substr(0, cut));
+        EXPECT_FALSE(DecodeSoundFile(dir / "cut.wav", 44100)) << cut;
+    }
     // Data cut short: what is there plays.
     WriteBytes(dir / "short.wav", bytes.substr(0, 44 + 1000 * 4));
     auto part = DecodeSoundFile(dir / "short.wav", 44100);
@@ -139,20 +139,18 @@ TEST(PathResolver, SeparatorsCaseAndExtensionFallback) {
     const std::string root = dir.Path().string();
     const std::string exact = root + "/Sounds/snare.WAV";
 
-    EXPECT_EQ(ResolvePath(exact), exact);
-    EXPECT_EQ(ResolvePath(root + "\\Sounds\\snare.WAV"), exact);
-    EXPECT_EQ(ResolvePath(root + "/sounds/SNARE.wav"), exact);
-    // .wav named, .ogg on disk, with the folders in other case too.
-    EXPECT_EQ(ResolvePath(root + "/SOUNDS\\kick/bd01.wav"), root + "/Sounds/Kick/BD01.ogg");
-    // .flac comes before .mp3.
-    EXPECT_EQ(ResolvePath(root + "/Sounds/hat.wav"), root + "/Sounds/hat.flac");
-    EXPECT_EQ(ResolvePath(root + "/Sounds/hat"), root + "/Sounds/hat.flac");
-    EXPECT_EQ(ResolvePath(root + "/Sounds/NOEXT"), root + "/Sounds/noext");
-
-    EXPECT_FALSE(ResolvePath(root + "/Sounds/missing.wav"));
-    EXPECT_FALSE(ResolvePath(root + "/Sounds"));  // a folder is not a sound
-    EXPECT_FALSE(ResolvePath(root + "/Sounds/"));
-    EXPECT_FALSE(ResolvePath(root + "/Sounds/snare.WAV/x"));
+    // .wav named, .ogg on disk, folders in other case too; .flac comes before .mp3.
+    for (auto [asked, found] : {std::pair<std::string, std::string>{exact, exact},
+                                {root + "\\Sounds\\snare.WAV", exact},
+                                {root + "/sounds/SNARE.wav", exact},
+                                {root + "/SOUNDS\\kick/bd01.wav", root + "/Sounds/Kick/BD01.ogg"},
+                                {root + "/Sounds/hat.wav", root + "/Sounds/hat.flac"},
+                                {root + "/Sounds/hat", root + "/Sounds/hat.flac"},
+                                {root + "/Sounds/NOEXT", root + "/Sounds/noext"}})
+        EXPECT_EQ(ResolvePath(asked), found) << asked;
+    // A folder is not a sound.
+    for (const char* tail : {"/Sounds/missing.wav", "/Sounds", "/Sounds/", "/Sounds/snare.WAV/x"})
+        EXPECT_FALSE(ResolvePath(root + tail)) << tail;
     EXPECT_FALSE(ResolvePath(""));
     EXPECT_FALSE(ResolvePath(std::string("a\0b", 3)));
     EXPECT_FALSE(ResolvePath(std::string(10000, 'a')));

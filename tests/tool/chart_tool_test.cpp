@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,44 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tool_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q.append("'\\''");
-        else
-            q.push_back(c);
-    }
-    q.push_back('\'');
-    return q;
-}
-
-ToolRun Tool(const std::vector<std::string>& args) {
-    std::string cmd = Quote(JOV01_TOOL);
-    for (const auto& a : args) {
-        cmd.push_back(' ');
-        cmd += Quote(a);
-    }
-    cmd += " 2>/dev/null";
-    ToolRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using namespace jov::tooltest;
 
 std::vector<std::string> CorpusCharts() {
     std::vector<std::string> out;

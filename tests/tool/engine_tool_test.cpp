@@ -7,31 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "tool_run.h"
+
 namespace {
 
-struct ToolRun {
-    int code = -1;
+using namespace jov::tooltest;
+
+// Runs the tool with blank-separated arguments (none of them holds a blank); returns its lines.
+struct LineRun {
+    int code;
     std::vector<std::string> lines;
 };
-
-ToolRun Tool(const std::string& args) {
-    ToolRun r;
-    std::string cmd = std::string(JOV01_TOOL) + " " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::string cur;
-    int c;
-    while ((c = std::fgetc(p)) != EOF) {
-        if (c == '\n') {
-            r.lines.push_back(cur);
-            cur.clear();
-        } else {
-            cur += static_cast<char>(c);
-        }
+LineRun Tool(const std::string& args) {
+    std::vector<std::string> split;
+    for (size_t b = 0, e; b < args.size(); b = e + 1) {
+        e = args.find(' ', b);
+        if (e == std::string::npos) e = args.size();
+        if (e > b) split.push_back(args.substr(b, e - b));
     }
-    int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    ToolRun r = jov::tooltest::Tool(split);
+    return {r.code, r.Lines()};
 }
 
 // The value of "key" in a flat one-line object ("" when absent).
@@ -57,7 +52,7 @@ TEST(EngineToolTest, SimulateFollowsTheClockAtEverySleepAndLoadMode) {
     for (int mode : {0, 1}) {
         for (int sleep : {1, 10, 15}) {
             SCOPED_TRACE("mode " + std::to_string(mode) + " sleep " + std::to_string(sleep));
-            ToolRun r = Tool("simulate " + kData + "/engine/small.bms --sleep " + std::to_string(sleep) +
+            LineRun r = Tool("simulate " + kData + "/engine/small.bms --sleep " + std::to_string(sleep) +
                          " --load-mode " + std::to_string(mode));
             ASSERT_EQ(r.code, 0);
             std::vector<long long> loads;
@@ -100,7 +95,7 @@ TEST(EngineToolTest, SimulateFollowsTheClockAtEverySleepAndLoadMode) {
 
 TEST(EngineToolTest, SimulateLogsLoadsWhereTheyHappen) {
     // midi.bms names a MIDI file, so play starts at tick 0 with nothing preloaded.
-    ToolRun r = Tool("simulate " + kData + "/engine/midi.bms");
+    LineRun r = Tool("simulate " + kData + "/engine/midi.bms");
     ASSERT_EQ(r.code, 0);
     ASSERT_GE(r.lines.size(), 4u);
     EXPECT_EQ(Int(r.lines[0], "pass"), 1);
@@ -120,7 +115,7 @@ TEST(EngineToolTest, SimulateLogsLoadsWhereTheyHappen) {
         }
     }
 
-    ToolRun m0 = Tool("simulate " + kData + "/engine/midi.bms --load-mode 0 --sleep 0");
+    LineRun m0 = Tool("simulate " + kData + "/engine/midi.bms --load-mode 0 --sleep 0");
     ASSERT_GE(m0.lines.size(), 3u);
     EXPECT_EQ(m0.lines[0], "{\"pass\":0,\"load\":3}");
     EXPECT_EQ(m0.lines[1], "{\"pass\":0,\"load\":4}");
@@ -128,7 +123,7 @@ TEST(EngineToolTest, SimulateLogsLoadsWhereTheyHappen) {
 }
 
 TEST(EngineToolTest, BadInvocationsExitWithTheirCodes) {
-    ToolRun missing = Tool("simulate " + kData + "/engine/no_such_chart.bms");
+    LineRun missing = Tool("simulate " + kData + "/engine/no_such_chart.bms");
     EXPECT_EQ(missing.code, 1);
     EXPECT_TRUE(missing.lines.empty());
     EXPECT_EQ(Tool("simulate " + kData).code, 1);  // a folder is not a readable chart
@@ -141,7 +136,7 @@ TEST(EngineToolTest, BadInvocationsExitWithTheirCodes) {
 
 TEST(EngineToolTest, RenderWritesTheWaveAndReportsMissingSounds) {
     const std::string out = testing::TempDir() + "jov01_small.wav";
-    ToolRun r = Tool("render " + kData + "/engine/small.bms -o " + out + " --rate 22050");
+    LineRun r = Tool("render " + kData + "/engine/small.bms -o " + out + " --rate 22050");
     ASSERT_EQ(r.code, 0);
     ASSERT_EQ(r.lines.size(), 1u);
     // Play runs from 2000 ms to the last bar line at 8000 ms; no sound file exists.

@@ -1,6 +1,5 @@
 // jov01-tool list: reading a list file and building one from dropped paths.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,36 +10,18 @@
 #include "chart/header_scan.h"
 #include "playlist/list_file.h"
 #include "shell/status.h"
+#include "tool_run.h"
 
 namespace fs = std::filesystem;
 using namespace jov;
+using namespace jov::tooltest;
 
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-ToolRun Tool(const std::vector<std::string>& args) {
-    std::string cmd = Quote(JOV01_TOOL) + " list";
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>/dev/null";
-    ToolRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+ToolRun ListTool(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"list"};
+    all.insert(all.end(), args.begin(), args.end());
+    return Tool(all);
 }
 
 class ListToolTest : public ::testing::Test {
@@ -65,7 +46,7 @@ TEST_F(ListToolTest, WriteThenReadGivesTheSameList) {
     fs::copy_file(charts + "7k.bme", dir / "songs/sub/y.bme");
     const std::string single = charts + "5k_世界.bms";
     const std::string out = (dir / "out.rxl").string();
-    ToolRun w = Tool({"--write", out, (dir / "songs").string(), single});
+    ToolRun w = ListTool({"--write", out, (dir / "songs").string(), single});
     ASSERT_EQ(w.code, 0) << w.out;
 
     // The same entries through the library's own header scan.
@@ -80,13 +61,13 @@ TEST_F(ListToolTest, WriteThenReadGivesTheSameList) {
     EXPECT_NE(w.out.find("\"FilePath\":\"" + paths[1] + "\"}"), std::string::npos);
     EXPECT_EQ(w.out.back(), '\n');
 
-    ToolRun r = Tool({out});
+    ToolRun r = ListTool({out});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, w.out);
 
     // A list file first: that list is loaded (and saved again), the rest ignored.
     const std::string copy = (dir / "copy.rxl").string();
-    ToolRun again = Tool({"--write", copy, out, single});
+    ToolRun again = ListTool({"--write", copy, out, single});
     EXPECT_EQ(again.code, 0);
     EXPECT_EQ(again.out, w.out);
 }
@@ -94,15 +75,15 @@ TEST_F(ListToolTest, WriteThenReadGivesTheSameList) {
 TEST_F(ListToolTest, ErrorsAndExitCodes) {
     const std::string out = (dir / "out.rxl").string();
     // Missing list file: the empty list, exit 1.
-    ToolRun r = Tool({(dir / "none.rxl").string()});
+    ToolRun r = ListTool({(dir / "none.rxl").string()});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, kEmpty);
     // Bad arguments.
-    EXPECT_EQ(Tool({}).code, 2);
-    EXPECT_EQ(Tool({"--write", out}).code, 2);
-    EXPECT_EQ(Tool({"a.rxl", "b.rxl"}).code, 2);
+    EXPECT_EQ(ListTool({}).code, 2);
+    EXPECT_EQ(ListTool({"--write", out}).code, 2);
+    EXPECT_EQ(ListTool({"a.rxl", "b.rxl"}).code, 2);
     // A missing path adds nothing and gives exit 1; the list (with its placeholder) is still saved.
-    r = Tool({"--write", out, (dir / "missing.bms").string()});
+    r = ListTool({"--write", out, (dir / "missing.bms").string()});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, kEmpty);
     std::string bytes;
@@ -110,7 +91,7 @@ TEST_F(ListToolTest, ErrorsAndExitCodes) {
     EXPECT_EQ(bytes, EncodeListFile({}, 0));
     EXPECT_EQ(bytes.size(), 72u);
     // An empty folder is no error.
-    r = Tool({"--write", out, (dir / "songs").string()});
+    r = ListTool({"--write", out, (dir / "songs").string()});
     EXPECT_EQ(r.code, 0);
     // A damaged list file: what was read is printed, exit 1.
     std::vector<ChartInfo> entries(3);
@@ -120,7 +101,7 @@ TEST_F(ListToolTest, ErrorsAndExitCodes) {
     std::string file = EncodeListFile(entries, 2);
     file.resize(file.size() - 3);
     std::ofstream(out, std::ios::binary) << file;
-    r = Tool({out});
+    r = ListTool({out});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out,
               "{\"PlayListCount\":1,\"Entries\":[{\"Title\":\"kept\",\"Artist\":\"\",\"Genre\":\"\",\"Bpm\":0,"

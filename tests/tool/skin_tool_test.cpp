@@ -2,33 +2,23 @@
 
 #include <QImage>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "tool_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    std::string out;
-    int code = -1;
-};
+using namespace jov::tooltest;
 
-ToolRun Skin(const std::string& args) {
-    ToolRun run;
-    const std::string command = std::string(JOV01_TOOL) + " skin " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-    const int status = pclose(pipe);
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+ToolRun Skin(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"skin"};
+    all.insert(all.end(), args.begin(), args.end());
+    return Tool(all);
 }
 
 const std::string kEmptyChannels =
@@ -46,7 +36,7 @@ TEST(SkinTool, PrintsTheTablesInTheirOrder) {
         << "#FIL  pic.bmp\r\n#YPO      -40\r\n#CLI 1A 0,10.5,20,7,3,-48\r\n#CLI 02 1,2,3,4\r\n#CLI 1a 0,0,1,1\r\n"
            "#NOT 11 1A,40\r\n#NOT 10 02,7\r\n#LAY  01 2F,0,-32\r\n#LAY  00 02,5,6\r\n";
 
-    const ToolRun run = Skin((dir / "bms.hrd").string());
+    const ToolRun run = Skin({(dir / "bms.hrd").string()});
     EXPECT_EQ(run.code, 0);
     const std::string channels11 = std::string(kEmptyChannels).replace(kEmptyChannels.find("\"11\":0"), 6, "\"11\":26");
     const std::string noteClip = std::string(channels11).replace(channels11.find("\"10\":0"), 6, "\"10\":2");
@@ -65,17 +55,17 @@ TEST(SkinTool, PrintsTheTablesInTheirOrder) {
 }
 
 TEST(SkinTool, MissingFileAndBadArguments) {
-    const ToolRun missing = Skin("/nonexistent/bms.hrd");
+    const ToolRun missing = Skin({"/nonexistent/bms.hrd"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.out, "{\"JudgeLinePos\":0,\"ClipCount\":-1,\"LayerCount\":-1,\"Bitmap\":\"\",\"BitmapSize\":[0,0],"
                            "\"Clips\":[],\"NoteClip\":" + kEmptyChannels + ",\"NoteX\":" + kEmptyChannels +
                            ",\"Layers\":[]}\n");
-    EXPECT_EQ(Skin("").code, 2);
-    EXPECT_EQ(Skin("a.hrd b.hrd").code, 2);
+    EXPECT_EQ(Skin({}).code, 2);
+    EXPECT_EQ(Skin({"a.hrd", "b.hrd"}).code, 2);
 }
 
 TEST(SkinTool, TheDefaultSkinLoadsWhole) {
-    const ToolRun run = Skin(std::string(JOV01_TEST_DATA) + "/../../assets/skin/bms.hrd");
+    const ToolRun run = Skin({std::string(JOV01_TEST_DATA) + "/../../assets/skin/bms.hrd"});
     EXPECT_EQ(run.code, 0);
     EXPECT_NE(run.out.find("\"BitmapSize\":[256,360]"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"ClipCount\":6,\"LayerCount\":6"), std::string::npos);
