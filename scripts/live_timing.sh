@@ -20,7 +20,7 @@ work=$(mktemp -d)
 xvfb_pid=
 app_pid=
 cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -62,7 +62,9 @@ for run in "${runs[@]}"; do
     # The Play button is the first one at the top left of the main window.
     xdotool mousemove --window "$main_win" 28 20 click 1
     sleep "$play_seconds"
-    kill "$app_pid" 2>/dev/null || true
+    # SDL turns SIGTERM into a quit event nobody reads, and without a window manager
+    # there is no close button: end it hard (the disk driver has written every block).
+    kill -KILL "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
     app_pid=
     python3 "$here/onsets.py" analyse "$raw" --raw --rate 44100 --times "$work/click_times.txt" \

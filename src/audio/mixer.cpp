@@ -36,6 +36,7 @@ void Mixer::SetOfflineAnchor(double ms, double frame) {
     anchorFrame_.store(frame);
     delayFrames_ = 0;
     liveNow_ = nullptr;
+    live_ = false;
     anchored_ = true;
 }
 
@@ -43,6 +44,8 @@ void Mixer::SetLive(std::function<double()> nowMs, double outputDelayMs) {
     liveNow_ = std::move(nowMs);
     delayFrames_ = outputDelayMs * rate_ / 1000.0;
     anchored_ = false;
+    live_ = static_cast<bool>(liveNow_);
+    framesPerMs_.store(rate_ / 1000.0);
     if (liveNow_) {
         // A first mapping for commands queued before the first block.
         anchorMs_.store(liveNow_());
@@ -53,7 +56,8 @@ void Mixer::SetLive(std::function<double()> nowMs, double outputDelayMs) {
 void Mixer::AttachSynth(std::unique_ptr<MidiSynth> synth) { synth_ = std::move(synth); }
 
 double Mixer::FrameAtMs(double ms) const {
-    return (ms - anchorMs_.load()) * rate_ / 1000.0 + anchorFrame_.load() + delayFrames_;
+    if (!live_) return (ms - anchorMs_.load()) * rate_ / 1000.0 + anchorFrame_.load() + delayFrames_;
+    return (ms - anchorMs_.load()) * framesPerMs_.load() + anchorFrame_.load() + delayFrames_;
 }
 
 int64_t Mixer::ToFrame(double ms) const {
@@ -189,23 +193,42 @@ bool Mixer::MidiStop(double atMs, bool immediate) {
 
 // ---- consumer side ----
 
+// A second-order loop on (clock now, frames produced): the anchor follows the device's
+// phase and the slope its pace. A device that consumes a little faster or slower than
+// the clock (every one does; SDL's disk driver by several %) then leaves no standing
+// lag between the mapping and the output, and callback jitter is smoothed out instead
+// of moving the sounds.
 void Mixer::FollowClock() {
     if (!liveNow_) return;
+    constexpr double kPhaseGain = 0.1;     // settles in about 1.5 s at 10 ms blocks
+    constexpr double kPaceGain = 0.0025;  // near critical damping with the phase gain
+    const double nominal = rate_ / 1000.0;
     double now = liveNow_();
     double produced = double(produced_.load(std::memory_order_relaxed));
     double anchorMs = anchorMs_.load(std::memory_order_relaxed);
     double anchorFrame = anchorFrame_.load(std::memory_order_relaxed);
-    double predicted = (now - anchorMs) * rate_ / 1000.0 + anchorFrame;
+    double pace = framesPerMs_.load(std::memory_order_relaxed);
+    double predicted = (now - anchorMs) * pace + anchorFrame;
     double err = produced - predicted;
-    if (!anchored_ || std::fabs(err) > rate_ * 0.1) {
+    if (!anchored_ || !std::isfinite(err) || std::fabs(err) > rate_ * 0.1 || now < anchorMs) {
         // First block, or a stall: start the mapping afresh.
         anchorMs_.store(now, std::memory_order_relaxed);
         anchorFrame_.store(produced, std::memory_order_relaxed);
+        framesPerMs_.store(nominal, std::memory_order_relaxed);
         anchored_ = true;
         return;
     }
-    // Callback jitter averages out; the sound card's drift is followed slowly.
-    anchorFrame_.store(anchorFrame + err * 0.02, std::memory_order_relaxed);
+    const double dtMs = now - anchorMs;
+    if (dtMs < 1.0) {
+        // Blocks pulled back to back (a burst): too close to tell the pace apart.
+        anchorFrame_.store(anchorFrame + err * kPhaseGain, std::memory_order_relaxed);
+        return;
+    }
+    pace = std::clamp(pace + err * kPaceGain / dtMs, nominal * 0.8, nominal * 1.2);
+    // Re-anchored at now, so the slope never acts on a long stretch of old time.
+    anchorMs_.store(now, std::memory_order_relaxed);
+    anchorFrame_.store(predicted + err * kPhaseGain, std::memory_order_relaxed);
+    framesPerMs_.store(pace, std::memory_order_relaxed);
 }
 
 void Mixer::DrainQueue() {

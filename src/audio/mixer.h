@@ -6,7 +6,8 @@
 //   frame = (ms - anchorMs) * rate / 1000 + anchorFrame + outputDelayFrames.
 // Offline (render, tests) the anchor is fixed (default 0 ms at frame 0, no delay) and
 // the owner calls Pull() block by block. Live, SetLive() gives a clock; each Pull()
-// compares (clock now, frames produced) with the mapping and follows it smoothly.
+// compares (clock now, frames produced) with the mapping and follows its phase and
+// pace smoothly (the live slope is the measured frames per ms, not the nominal rate).
 // A command whose frame has passed applies at the first frame of the block, a started
 // voice advanced by the frames it missed.
 //
@@ -139,7 +140,9 @@ private:
     // Mapping, written by the consumer in live mode.
     std::atomic<double> anchorMs_{0};
     std::atomic<double> anchorFrame_{0};
+    std::atomic<double> framesPerMs_{0};  // live slope: the device's measured pace
     double delayFrames_ = 0;
+    bool live_ = false;
     std::function<double()> liveNow_;
     bool anchored_ = false;
 
