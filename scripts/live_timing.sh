@@ -5,6 +5,7 @@
 #   scripts/live_timing.sh [BUILD_DIR] [RUNS...]
 #   RUNS are SLEEP:SHOWNOTES pairs, default "10:1 1:1 10:0 1:0".
 # Prints one JSON line per run (see scripts/onsets.py). Needs Xvfb and xdotool.
+# KEEP_DIR=folder keeps the recorded streams; VERBOSE=1 adds each click's residual.
 # The build folder is never written to: the program runs from a temporary copy.
 set -euo pipefail
 
@@ -67,6 +68,7 @@ for run in "${runs[@]}"; do
     kill -KILL "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
     app_pid=
+    [ -n "${KEEP_DIR:-}" ] && cp "$raw" "$KEEP_DIR/"
     python3 "$here/onsets.py" analyse "$raw" --raw --rate 44100 --times "$work/click_times.txt" \
         --label "sleep=$sleep_ms shownotes=$show" ${VERBOSE:+--verbose}
 done

@@ -8,7 +8,8 @@
       finds click onsets in FILE (a WAV, or with --raw the S16LE stereo stream SDL's
       disk driver writes), matches them to the chart times and prints one JSON line:
       offline (absolute) error, and the live error after fitting out the offset and
-      the linear drift between the stream's pace and the chart's clock.
+      the linear drift between the stream's pace and the chart's clock, the jitter
+      against the neighbouring clicks, and how many clicks started late (cut).
 """
 import argparse
 import array
@@ -109,6 +110,10 @@ def analyse(args):
         return 1
     onsets = onsets[:len(times)]  # a repeat of the chart may follow
     per_ms = rate / 1000.0
+    # The click's first sample is its peak. A click whose command reached the mixer after
+    # its frame starts at a block boundary part-way through, lower: a late start.
+    peak = max(abs(samples[i]) for i in onsets)
+    out['late_starts'] = sum(1 for i in onsets if abs(samples[i]) < 0.95 * peak)
     # Without any fit: onset minus chart time. Play starts at the first event, so an
     # offline render shows one constant offset (the lead-in) and no spread.
     absolute = [s - t * per_ms for s, t in zip(onsets, times)]
@@ -128,6 +133,20 @@ def analyse(args):
     out['fit_ms'] = {'median': round(median(abs_r) / per_ms, 3), 'worst': round(max(abs_r) / per_ms, 3)}
     out['first_aligned_ms'] = {'median': round(median([abs(e) for e in first]) / per_ms, 3),
                                'worst': round(max(abs(e) for e in first) / per_ms, 3)}
+    # The disk driver's own pace wanders (it sleeps a fixed time per block, and a late
+    # wake-up is a step in its timeline), which a real device does not do. Against a
+    # line through the neighbours (4 clicks each side, the click itself left out) that
+    # wander drops out and what remains is the placement jitter of each click.
+    local = []
+    for i in range(n):
+        idx = [j for j in range(max(0, i - 4), min(n, i + 5)) if j != i]
+        lt = sum(times[j] for j in idx) / len(idx)
+        ls = sum(onsets[j] for j in idx) / len(idx)
+        lxx = sum((times[j] - lt) ** 2 for j in idx)
+        lb = sum((times[j] - lt) * (onsets[j] - ls) for j in idx) / lxx
+        local.append(abs(onsets[i] - (ls + lb * (times[i] - lt))))
+    out['local_samples'] = {'median': round(median(local), 1), 'worst': round(max(local), 1)}
+    out['local_ms'] = {'median': round(median(local) / per_ms, 3), 'worst': round(max(local) / per_ms, 3)}
     if args.verbose:
         out['residual_ms'] = [round(r / per_ms, 2) for r in resid]
     print(json.dumps(out))
