@@ -53,10 +53,10 @@ for run in "${runs[@]}"; do
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$raw QT_QPA_PLATFORM=xcb \
         "$app/jov01" >"$work/app.log" 2>&1 &
     app_pid=$!
-    main_win=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" --name 'jov:01' | head -n1)
+    main_win=$(timeout 20 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name 'jov:01' | head -n1)
     if [ "$show" != 0 ]; then
         # No window manager: both windows open at the origin; put the notes beside.
-        notes_win=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" --name '^Notes$' | head -n1)
+        notes_win=$(timeout 20 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name '^Notes$' | head -n1)
         xdotool windowmove "$notes_win" 420 0
     fi
     sleep 1

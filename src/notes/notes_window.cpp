@@ -29,6 +29,10 @@ frmNotes::frmNotes(const DirectDraw& ddraw, const SkinTables& skin, NotesScreen&
     setObjectName("frmNotes");
     picobjs_->setObjectName("picobjs");
     setWindowTitle("Notes");
+    // Without a size of its own the window would open at the toolkit's minimum (about
+    // 100 by 30), showing a corner of the key panel: the default skin's width, and
+    // about two measures of falling notes above its panel.
+    resize(248, 480);
     // A move alone is noticed here; only a resize rebuilds the geometry.
     timNotifyMoved_.setInterval(500);
     connect(&timNotifyMoved_, &QTimer::timeout, this, [this] { NotifyMoved(); });
