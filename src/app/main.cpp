@@ -5,7 +5,13 @@
 #include <QIcon>
 #include <QLocale>
 
+#include <QSocketNotifier>
+
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +62,31 @@ private:
     Shell& shell_;
     UiLanguage language_;
 };
+
+// SIGTERM/SIGINT (a logout, a kill) close the main window like its close box, so the
+// list and the settings are saved before the program ends.
+int signalFds[2] = {-1, -1};
+
+void OnTerminateSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalFds[1], &byte, 1);
+}
+
+void CloseOnTerminateSignals(QWidget* window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalFds) != 0) return;
+    auto* notifier = new QSocketNotifier(signalFds[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char byte;
+        [[maybe_unused]] ssize_t n = ::read(signalFds[0], &byte, 1);
+        window->close();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminateSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
 
 }  // namespace
 
@@ -118,5 +149,6 @@ int main(int argc, char** argv) {
     // 6. The notes window's surfaces, visible or not.
     notes->Form_Resize();
 
+    CloseOnTerminateSignals(menu);
     return app.exec();
 }

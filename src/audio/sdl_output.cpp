@@ -11,7 +11,11 @@ namespace jov {
 
 SdlOutput::~SdlOutput() { Close(); }
 
-bool SdlOutput::InitRoot() { return SDL_Init(0) == 0; }
+bool SdlOutput::InitRoot() {
+    // The window owns SIGINT/SIGTERM; SDL would swallow them into a quit event nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_Init(0) == 0;
+}
 
 void SdlOutput::Callback(void* user, uint8_t* stream, int len) {
     auto* self = static_cast<SdlOutput*>(user);
