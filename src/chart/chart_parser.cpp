@@ -84,7 +84,8 @@ void HandleChannel(ChartModel& m, std::u32string_view line) {
 
 void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::string& path) {
     const std::string folder = ChartFolder(path);
-    std::u32string text = PrepareChartText(bytes);
+    thread_local std::u32string text;  // reused from one chart to the next
+    PrepareChartText(bytes, text);
     ctx.model.Chart.FilePath = path;
     LineWalker walker(text);
     std::u32string_view line;
@@ -94,6 +95,7 @@ void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::strin
         else
             HandleHeader(ctx, line, folder);
     }
+    ReleaseIfHuge(text);
 }
 
 void ParseChart(ChartContext& ctx, const std::string& path) {

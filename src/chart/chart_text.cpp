@@ -32,11 +32,14 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-std::u32string PrepareChartText(std::string_view bytes) {
-    std::u32string decoded = DecodeChartText(bytes);
+void PrepareChartText(std::string_view bytes, std::u32string& text) {
+    // Reused from one chart to the next: decoding into fresh pages every time costs more
+    // than the decoding itself.
+    thread_local std::u32string decoded;
+    DecodeChartTextInto(bytes, decoded);
     size_t nul = decoded.find(U'\0');
     if (nul != std::u32string::npos) decoded.resize(nul);
-    std::u32string text;
+    text.clear();
     text.reserve(decoded.size() + decoded.size() / 16 + 2);
     text += U"\r\n";
     size_t n = decoded.size();
@@ -51,7 +54,13 @@ std::u32string PrepareChartText(std::string_view bytes) {
             text.push_back(c);
         }
     }
-    return text;
+    ReleaseIfHuge(decoded);
+}
+
+void ReleaseIfHuge(std::u32string& buffer) {
+    // A one-off giant file should not keep its memory for the rest of the run.
+    constexpr size_t kKeep = size_t{4} << 20;  // code points
+    if (buffer.capacity() > kKeep) std::u32string().swap(buffer);
 }
 
 std::string ChartFolder(const std::string& path) {

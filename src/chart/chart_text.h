@@ -14,7 +14,9 @@ std::string ReadFileBytes(const std::string& path);
 
 // Decoded text, cut at its first NUL, every CR LF, lone CR and lone LF made a CR LF,
 // and a CR LF put in front so the first line starts after a line break like the others.
-std::u32string PrepareChartText(std::string_view bytes);
+void PrepareChartText(std::string_view bytes, std::u32string& text);
+// Frees a reused text buffer that a very large file grew.
+void ReleaseIfHuge(std::u32string& buffer);
 
 // The path up to and including its last "/"; empty when it has none.
 std::string ChartFolder(const std::string& path);

@@ -77,7 +77,8 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
 }  // namespace
 
 void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry) {
-    std::u32string text = PrepareChartText(bytes);
+    thread_local std::u32string text;  // reused from one chart to the next
+    PrepareChartText(bytes, text);
     entry.FilePath = path;
     ScanState s;
     LineWalker walker(text);
@@ -88,6 +89,7 @@ void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo&
         else
             HandleHeader(s, entry, line);
     }
+    ReleaseIfHuge(text);
     entry.WavCount = s.wavCount;
     entry.BmpCount = s.bmpCount;
     AddBarLines(s.events, s.maxMeasure, s.lengths.data(), s.lengths.size());

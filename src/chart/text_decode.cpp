@@ -157,9 +157,9 @@ std::string ToUtf8(std::u32string_view text) {
 
 bool IsValidUtf8(std::string_view bytes) { return DecodeUtf8(bytes, nullptr); }
 
-std::u32string DecodeCp932(std::string_view bytes) {
+void DecodeCp932Into(std::string_view bytes, std::u32string& out) {
     const Cp932Table& t = Table();
-    std::u32string out;
+    out.clear();
     out.reserve(bytes.size());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
@@ -179,23 +179,35 @@ std::u32string DecodeCp932(std::string_view bytes) {
             ++i;
         }
     }
+}
+
+std::u32string DecodeCp932(std::string_view bytes) {
+    std::u32string out;
+    DecodeCp932Into(bytes, out);
     return out;
 }
 
-std::u32string DecodeChartText(std::string_view bytes) {
+void DecodeChartTextInto(std::string_view bytes, std::u32string& out) {
+    out.clear();
     if (bytes.size() >= 2) {
         auto b0 = static_cast<unsigned char>(bytes[0]);
         auto b1 = static_cast<unsigned char>(bytes[1]);
-        if (b0 == 0xFF && b1 == 0xFE) return DecodeUtf16(bytes.substr(2), false);
-        if (b0 == 0xFE && b1 == 0xFF) return DecodeUtf16(bytes.substr(2), true);
+        if (b0 == 0xFF && b1 == 0xFE) { out = DecodeUtf16(bytes.substr(2), false); return; }
+        if (b0 == 0xFE && b1 == 0xFF) { out = DecodeUtf16(bytes.substr(2), true); return; }
     }
-    std::u32string out;
-    out.reserve(bytes.size());
-    if (DecodeUtf8(bytes, &out)) {
+    if (IsValidUtf8(bytes)) {
+        out.reserve(bytes.size());
+        DecodeUtf8(bytes, &out);
         if (!out.empty() && out.front() == 0xFEFF) out.erase(0, 1);
-        return out;
+        return;
     }
-    return DecodeCp932(bytes);
+    DecodeCp932Into(bytes, out);
+}
+
+std::u32string DecodeChartText(std::string_view bytes) {
+    std::u32string out;
+    DecodeChartTextInto(bytes, out);
+    return out;
 }
 
 std::string DecodeChartBytes(std::string_view bytes) { return ToUtf8(DecodeChartText(bytes)); }

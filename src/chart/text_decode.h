@@ -17,6 +17,8 @@ std::string DecodeUtf8OrCp932(std::string_view bytes);
 // The same decoding as DecodeChartBytes, as code points (the chart reader counts
 // character positions in code points).
 std::u32string DecodeChartText(std::string_view bytes);
+// The same into a buffer the caller reuses (no fresh memory for every chart).
+void DecodeChartTextInto(std::string_view bytes, std::u32string& out);
 // Code page 932 alone (0x80, 0xA0, 0xFD-0xFF and a lead byte whose pair does not
 // decode each give one U+FFFD).
 std::u32string DecodeCp932(std::string_view bytes);
