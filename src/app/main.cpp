@@ -5,7 +5,10 @@
 #include <QIcon>
 #include <QLocale>
 
+#include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QWindow>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -88,6 +91,19 @@ void CloseOnTerminateSignals(QWidget* window) {
     sigaction(SIGINT, &sa, nullptr);
 }
 
+// The sound set-up (the SoundFont above all) takes a good half second: let the window
+// appear and paint its list first, without taking any user input yet.
+void DrawBeforeSoundSetup(QWidget& window) {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 300) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (window.windowHandle() && window.windowHandle()->isExposed()) break;
+        QThread::msleep(2);
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,6 +155,7 @@ int main(int argc, char** argv) {
     // 3. The notes window exists, hidden unless the settings showed it.
     // 4. Sound system (and the notes window's drawing set-up); the main window is used here.
     menu->EnsureLoaded();
+    DrawBeforeSoundSetup(*menu);
     SetupHooks hooks(*menu, *notes, ddraw, shell, language);
     audio = InitDirectX(&shell, &hooks, language);
     if (!audio) std::quick_exit(1);
