@@ -1,5 +1,7 @@
 #include "playlist/main_window.h"
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -449,7 +451,11 @@ void frmMenu::FormLoad() {
     if (notes_) notes_->setWindowIcon(chkShowNotes->icon());
     QFontMetricsF fm(titleFont_);
     marquee_.Measure(picTitle->InnerRect().height(), fm.height(), fm.horizontalAdvance(QLatin1Char('A')));
-    list_->LoadPlayList(parts_.listPath, true);
+    std::error_code ec;
+    const bool listThere = std::filesystem::exists(parts_.listPath, ec);
+    // A list that is there but does not read whole is kept aside at close instead of
+    // being overwritten by what little could be read of it.
+    keepDamagedList_ = !list_->LoadPlayList(parts_.listPath, true) && listThere;
     jukebox_->makeplaytable();
 }
 
@@ -499,7 +505,25 @@ void frmMenu::ShowCritical(const std::string& text) { ShowMessage(MessageIcon::E
 
 // ---- reactions ----
 
+// Moves an unreadable list file to "<name>.damaged" (or .damaged.1, .2, ...), never over another.
+void frmMenu::KeepDamagedList(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (int n = 0; n < 100; ++n) {
+        std::string target = path;
+        target += ".damaged";
+        if (n > 0) {
+            target += '.';
+            target += std::to_string(n);
+        }
+        if (fs::exists(target, ec)) continue;
+        fs::rename(path, target, ec);
+        return;
+    }
+}
+
 void frmMenu::closeEvent(QCloseEvent* e) {
+    if (keepDamagedList_) KeepDamagedList(parts_.listPath);
     list_->SavePlayList(parts_.listPath, true);
     e->accept();
     Shutdown();

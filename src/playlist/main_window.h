@@ -177,6 +177,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    static void KeepDamagedList(const std::string& path);
     void changeEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
@@ -241,6 +242,7 @@ private:
     std::function<void()> drawNotes_;
     std::string statusText_;
     bool loaded_ = false;
+    bool keepDamagedList_ = false;
     bool loading_ = false;
     int listGuard_ = 0;  // > 0 while the list box changes under code, not the user
     QFont titleFont_;

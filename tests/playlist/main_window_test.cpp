@@ -334,6 +334,23 @@ private slots:
         QVERIFY(!again.w->chkShowNotes->isChecked());
     }
 
+    void damagedDefaultListIsKeptAsideAtClose() {
+        fs::path dir = Fresh();
+        fs::create_directories(dir);
+        const std::string junk(5000, '\x7f');
+        std::ofstream(dir.string() + "/default.rxl", std::ios::binary) << junk;
+        std::ofstream(dir.string() + "/default.rxl.damaged", std::ios::binary) << "older";
+        Rig r(dir);
+        r.w->EnsureLoaded();
+        r.w->close();
+        // The unreadable list is moved aside next to an earlier one, never over it.
+        std::ifstream kept(dir / "default.rxl.damaged.1", std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(kept), {}), junk);
+        std::ifstream older(dir / "default.rxl.damaged", std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(older), {}), std::string("older"));
+        QVERIFY(fs::file_size(dir / "default.rxl") < 100);
+    }
+
     void minimisedWindowDrawsNoReadout() {
         Rig r(Fresh());
         r.w->EnsureLoaded();
