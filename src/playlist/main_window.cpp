@@ -242,14 +242,20 @@ std::vector<std::string> DroppedPaths(const QMimeData* data) {
     return out;
 }
 
+// Drags carrying files or folders are welcome on the list and on the window alike.
+static void AcceptIfUrls(QDropEvent* e) {
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
 void PlayListBox::dragEnterEvent(QDragEnterEvent* e) {
-    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
-    else e->ignore();
+    AcceptIfUrls(e);
 }
 
 void PlayListBox::dragMoveEvent(QDragMoveEvent* e) {
-    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
-    else e->ignore();
+    AcceptIfUrls(e);
 }
 
 void PlayListBox::dropEvent(QDropEvent* e) {
@@ -544,13 +550,11 @@ void frmMenu::changeEvent(QEvent* e) {
 }
 
 void frmMenu::dragEnterEvent(QDragEnterEvent* e) {
-    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
-    else e->ignore();
+    AcceptIfUrls(e);
 }
 
 void frmMenu::dragMoveEvent(QDragMoveEvent* e) {
-    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
-    else e->ignore();
+    AcceptIfUrls(e);
 }
 
 void frmMenu::dropEvent(QDropEvent* e) {
