@@ -12,6 +12,7 @@ void HandleHeader(ChartContext& ctx, std::u32string_view line, const std::string
     ChartModel& m = ctx.model;
     ChartInfo& info = m.Chart;
     HeaderCommand cmd = MatchHeader(line);
+    if (ApplyCommonHeader(info, line, cmd)) return;
     auto value = [&] { return Trim(Mid(line, ValueStart(cmd))); };
     switch (cmd) {
         case HeaderCommand::Wav: {
@@ -25,31 +26,8 @@ void HandleHeader(ChartContext& ctx, std::u32string_view line, const std::string
             }
             return;
         }
-        case HeaderCommand::Title: info.Title = ToUtf8(value()); return;
-        case HeaderCommand::Artist: info.Artist = ToUtf8(value()); return;
-        case HeaderCommand::Genre: info.Genre = ToUtf8(value()); return;
-        case HeaderCommand::Bpm:
-            if (auto v = SingleOf(value())) info.Bpm = *v;
-            return;
-        case HeaderCommand::Rank:
-            if (auto v = WholeNumber(value())) info.Rank = *v;
-            return;
-        case HeaderCommand::Total:
-            if (auto v = WholeNumber(value())) info.Total = *v;
-            return;
-        case HeaderCommand::VolWav:
-            if (auto v = WholeNumber(value())) info.VolWav = *v;
-            return;
         case HeaderCommand::Midi: info.MidiFile = folder + ToUtf8(value()); return;
-        case HeaderCommand::Player:
-            if (auto v = WholeNumber(value())) info.Player = *v;
-            return;
-        case HeaderCommand::PlayLevel:
-            if (auto v = WholeNumber(value())) info.PlayLevel = *v;
-            return;
-        case HeaderCommand::Bmp:
-        case HeaderCommand::Stage:
-        case HeaderCommand::None: return;
+        default: return;  // "BMP", "STA" and unknown lines are ignored
     }
 }
 

@@ -131,6 +131,27 @@ std::string HeaderText(std::u32string_view line, HeaderCommand command) {
     return ToUtf8(Trim(Mid(line, ValueStart(command))));
 }
 
+bool ApplyCommonHeader(ChartInfo& info, std::u32string_view line, HeaderCommand command) {
+    auto value = [&] { return Trim(Mid(line, ValueStart(command))); };
+    auto whole = [&](int32_t& target) {
+        if (auto v = WholeNumber(value())) target = *v;
+    };
+    switch (command) {
+        case HeaderCommand::Title: info.Title = ToUtf8(value()); return true;
+        case HeaderCommand::Artist: info.Artist = ToUtf8(value()); return true;
+        case HeaderCommand::Genre: info.Genre = ToUtf8(value()); return true;
+        case HeaderCommand::Bpm:
+            if (auto v = SingleOf(value())) info.Bpm = *v;
+            return true;
+        case HeaderCommand::Rank: whole(info.Rank); return true;
+        case HeaderCommand::Total: whole(info.Total); return true;
+        case HeaderCommand::VolWav: whole(info.VolWav); return true;
+        case HeaderCommand::Player: whole(info.Player); return true;
+        case HeaderCommand::PlayLevel: whole(info.PlayLevel); return true;
+        default: return false;
+    }
+}
+
 std::optional<ChannelLine> ReadChannelLine(std::u32string_view line) {
     auto measureVal = Val(Mid(line, 1, 3));
     if (!measureVal || *measureVal < 0.0 || *measureVal > 999.0) return std::nullopt;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "chart/chart_model.h"
+
 namespace jov {
 
 // The file's bytes, as many as its length says (anything but a regular file reads as
@@ -41,6 +43,9 @@ HeaderCommand MatchHeader(std::u32string_view line);
 size_t ValueStart(HeaderCommand command);
 // Trim(text from the command's value position), as UTF-8.
 std::string HeaderText(std::u32string_view line, HeaderCommand command);
+// The header members the reader and the scan set alike (title, artist, genre, tempo and
+// the whole numbers); false for the other commands. A failed conversion keeps the member.
+bool ApplyCommonHeader(ChartInfo& info, std::u32string_view line, HeaderCommand command);
 
 struct ChannelLine {
     int32_t measure = 0;

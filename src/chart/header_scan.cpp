@@ -22,34 +22,14 @@ struct ScanState {
 
 void HandleHeader(ScanState& s, ChartInfo& entry, std::u32string_view line) {
     HeaderCommand cmd = MatchHeader(line);
+    if (ApplyCommonHeader(entry, line, cmd)) return;
     auto value = [&] { return Trim(Mid(line, ValueStart(cmd))); };
     switch (cmd) {
         case HeaderCommand::Wav: ++s.wavCount; return;
         case HeaderCommand::Bmp: ++s.bmpCount; return;
         case HeaderCommand::Stage: entry.StageFile = ToUtf8(value()); return;
-        case HeaderCommand::Title: entry.Title = ToUtf8(value()); return;
-        case HeaderCommand::Artist: entry.Artist = ToUtf8(value()); return;
-        case HeaderCommand::Genre: entry.Genre = ToUtf8(value()); return;
-        case HeaderCommand::Bpm:
-            if (auto v = SingleOf(value())) entry.Bpm = *v;
-            return;
-        case HeaderCommand::Rank:
-            if (auto v = WholeNumber(value())) entry.Rank = *v;
-            return;
-        case HeaderCommand::Total:
-            if (auto v = WholeNumber(value())) entry.Total = *v;
-            return;
-        case HeaderCommand::VolWav:
-            if (auto v = WholeNumber(value())) entry.VolWav = *v;
-            return;
         case HeaderCommand::Midi: entry.MidiFile = ToUtf8(value()); return;
-        case HeaderCommand::Player:
-            if (auto v = WholeNumber(value())) entry.Player = *v;
-            return;
-        case HeaderCommand::PlayLevel:
-            if (auto v = WholeNumber(value())) entry.PlayLevel = *v;
-            return;
-        case HeaderCommand::None: return;
+        default: return;
     }
 }
 
