@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "chart/chart_loader.h"
+#include "engine/chart_loader.h"
 #include "chart/header_scan.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/status.h"
 

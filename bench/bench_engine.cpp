@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "chart/chart_model.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
 #include "engine/offline_render.h"

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "chart/chart_loader.h"
+#include "engine/chart_loader.h"
 #include "chart/entry_line.h"
 #include "chart/header_scan.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/status.h"
 

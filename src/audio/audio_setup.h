@@ -2,11 +2,11 @@
 // Start-up of the sound system: the texts it may show and the order it runs in.
 #include <string>
 
+#include "shell/ui_language.h"
+
 namespace jov {
 
 class Shell;
-
-enum class UiLanguage { English, Japanese };
 
 // The user's interface language from LC_ALL, LC_MESSAGES, LANG (first one set wins).
 UiLanguage LanguageFromEnvironment();

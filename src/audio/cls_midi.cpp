@@ -7,7 +7,7 @@
 
 #include "audio/midi_device.h"
 #include "audio/path_resolver.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 
 namespace jov {
 

@@ -1,7 +1,5 @@
 #include "chart/chart_model.h"
 
-#include "audio/cls_midi.h"
-
 namespace jov {
 
 ChartModel::ChartModel() = default;

@@ -65,7 +65,8 @@ struct ChartModel {
     std::array<std::string, kKeySoundSlots> WavFile;
     std::array<uint8_t, kKeySoundSlots> WavLoaded{};
     std::string NowPlaying;
-    std::unique_ptr<clsMIDI> Midi;
+    // Shared so that the chart layer need not know the MIDI player's type to destroy it.
+    std::shared_ptr<clsMIDI> Midi;
     int32_t PlayTime = 0;
     int32_t LastTick = 0;
 };

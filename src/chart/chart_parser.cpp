@@ -1,15 +1,14 @@
 // Filling the chart model from a chart file's lines.
-#include "chart/chart_loader.h"
+#include "chart/chart_parser.h"
 #include "chart/chart_text.h"
+#include "chart/chart_timing.h"
 #include "chart/conversions.h"
 #include "chart/text_decode.h"
-#include "engine/engine_state.h"
 
 namespace jov {
 namespace {
 
-void HandleHeader(ChartContext& ctx, std::u32string_view line, const std::string& folder) {
-    ChartModel& m = ctx.model;
+void HandleHeader(ChartModel& m, const ParseHooks& hooks, std::u32string_view line, const std::string& folder) {
     ChartInfo& info = m.Chart;
     HeaderCommand cmd = MatchHeader(line);
     if (ApplyCommonHeader(info, line, cmd)) return;
@@ -20,8 +19,8 @@ void HandleHeader(ChartContext& ctx, std::u32string_view line, const std::string
             if (n < 0 || n >= kKeySoundSlots) return;
             m.WavFile[n] = folder + ToUtf8(value());
             m.WavLoaded[n] = 0;
-            if (ctx.engine.WavLoadMode == 0) {
-                if (ctx.LoadKeySound) ctx.LoadKeySound(n);
+            if (hooks.loadSoundsWhileParsing) {
+                if (hooks.LoadKeySound) hooks.LoadKeySound(n);
                 m.WavLoaded[n] = 255;
             }
             return;
@@ -60,25 +59,35 @@ void HandleChannel(ChartModel& m, std::u32string_view line) {
 
 }  // namespace
 
-void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::string& path) {
+void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::string& path, const ParseHooks& hooks) {
     const std::string folder = ChartFolder(path);
     thread_local std::u32string text;  // reused from one chart to the next
     PrepareChartText(bytes, text);
-    ctx.model.Chart.FilePath = path;
+    model.Chart.FilePath = path;
     LineWalker walker(text);
     std::u32string_view line;
     while (walker.Next(line)) {
         if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
-            HandleChannel(ctx.model, line);
+            HandleChannel(model, line);
         else
-            HandleHeader(ctx, line, folder);
+            HandleHeader(model, hooks, line, folder);
     }
     ReleaseIfHuge(text);
 }
 
-void ParseChart(ChartContext& ctx, const std::string& path) {
+void ParseChartFile(ChartModel& model, const std::string& path, const ParseHooks& hooks) {
     std::string bytes = ReadFileBytes(path);
-    ParseChartBytes(ctx, bytes, path);
+    ParseChartBytes(model, bytes, path, hooks);
+}
+
+void RunTimingPass(ChartModel& m) {
+    AddBarLines(m.Events, m.MaxMeasure, m.MeasureLength.data(), m.MeasureLength.size());
+    m.EventCount = static_cast<int32_t>(m.Events.size());
+    SortEvents(m.Events);
+    ScaleEvents(m.Events, m.MeasureLength.data(), m.MeasureLength.size());
+    m.PlayTime = ComputePlayTime(m.Events, m.Chart.Bpm);
+    m.Chart.PlayTime = m.PlayTime;
+    if (!m.Events.empty()) m.LastTick = m.Events.back().Tick;
 }
 
 }  // namespace jov

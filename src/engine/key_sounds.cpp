@@ -4,7 +4,7 @@
 
 #include "audio/sound_device.h"
 #include "chart/chart_model.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
 

@@ -11,7 +11,7 @@
 #include "audio/audio_system.h"
 #include "audio/path_resolver.h"
 #include "chart/chart_model.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/key_sounds.h"
 #include "engine/play_loop.h"
 #include "engine/player.h"

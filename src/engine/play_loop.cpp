@@ -2,7 +2,7 @@
 
 #include "audio/cls_midi.h"
 #include "chart/chart_model.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"

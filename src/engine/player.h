@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "chart/chart_loader.h"
+#include "engine/chart_loader.h"
 #include "chart/chart_model.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"

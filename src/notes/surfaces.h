@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "audio/audio_setup.h"  // UiLanguage
+#include "shell/ui_language.h"
 
 namespace jov {
 

@@ -5,17 +5,15 @@
 #include <optional>
 #include <string>
 
-#include <sndfile.h>
-
 #include "chart/chart_model.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
 #include "engine/play_loop.h"
-#include "engine/offline_render.h"
 #include "engine/player.h"
 #include "shell/json.h"
 #include "shell/status.h"
+#include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 
 namespace jov::tool {
@@ -23,20 +21,6 @@ namespace jov::tool {
 namespace {
 
 constexpr int64_t kSimulateStartMs = 100000;
-
-std::optional<int64_t> ParseInt(const std::string& s) {
-    int64_t v = 0;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
-    return v;
-}
-
-bool Readable(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream f(path, std::ios::binary);
-    return f.good();
-}
 
 // Writes the event and load lines of a simulated play as they happen.
 class SimulateLog final : public KeySoundListener, public DispatchListener {
@@ -146,74 +130,6 @@ int CmdSimulate(const Args& args) {
     player.RunPlayLoop();
     log.Finish(player.Engine().LoopPasses());
     std::fflush(stdout);
-    return 0;
-}
-
-int CmdRender(const Args& args) {
-    std::string chart, out;
-    int64_t rate = 44100;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-o" && i + 1 < args.size()) {
-            out = args[++i];
-        } else if (a == "--rate" && i + 1 < args.size()) {
-            auto v = ParseInt(args[++i]);
-            if (!v || *v < 8000 || *v > 192000) {
-                std::fputs("render: --rate is a whole number from 8000 to 192000\n", stderr);
-                return 2;
-            }
-            rate = *v;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            std::fprintf(stderr, "render: unknown or incomplete option %s\n", a.c_str());
-            return 2;
-        } else if (chart.empty()) {
-            chart = a;
-        } else {
-            std::fputs("render: one chart only\n", stderr);
-            return 2;
-        }
-    }
-    if (chart.empty() || out.empty()) {
-        std::fputs("usage: jov01-tool render CHART -o OUT.wav [--rate HZ]\n", stderr);
-        return 2;
-    }
-    if (!Readable(chart)) {
-        std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
-        return 1;
-    }
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(rate);
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(out.c_str(), SFM_WRITE, &info);
-    if (!file) {
-        std::fprintf(stderr, "render: cannot write %s\n", out.c_str());
-        return 1;
-    }
-    bool writeFailed = false;
-    RenderOptions options;
-    options.rate = static_cast<int32_t>(rate);
-    auto summary = RenderChart(chart, options, [&](const int16_t* pcm, int64_t frames) {
-        if (sf_writef_short(file, pcm, frames) != frames) writeFailed = true;
-    });
-    sf_close(file);
-    if (!summary) {
-        std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
-        return 1;
-    }
-    if (writeFailed) {
-        std::fprintf(stderr, "render: writing %s failed\n", out.c_str());
-        return 1;
-    }
-    JsonWriter w;
-    w.BeginObject()
-        .Key("frames").Int(summary->frames)
-        .Key("rate").Int(summary->rate)
-        .Key("sounds").Int(summary->sounds)
-        .Key("missing").BeginArray();
-    for (int slot : summary->missing) w.Int(slot);
-    w.EndArray().EndObject();
-    std::printf("%s\n", w.str().c_str());
     return 0;
 }
 

@@ -1,3 +1,4 @@
+// The skin command, built as a module the tool loads only for it (it needs the image library).
 #include <cstdio>
 #include <string>
 
@@ -89,3 +90,5 @@ int CmdSkin(const Args& args) {
 }
 
 }  // namespace jov::tool
+
+extern "C" __attribute__((visibility("default"))) int jov01_tool_run(const jov::tool::Args* args) { return jov::tool::CmdSkin(*args); }

@@ -1,3 +1,6 @@
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,17 +11,18 @@ namespace {
 
 struct Command {
     const char* name;
-    int (*run)(const jov::tool::Args&);
+    int (*run)(const jov::tool::Args&);  // null: the command lives in `module`
     const char* usage;
+    const char* module = nullptr;
 };
 
 const Command kCommands[] = {
     {"scan", jov::tool::CmdScan, "scan CHART..."},
     {"parse", jov::tool::CmdParse, "parse CHART"},
     {"simulate", jov::tool::CmdSimulate, "simulate CHART [--sleep MS] [--load-mode 0|1]"},
-    {"render", jov::tool::CmdRender, "render CHART -o OUT.wav [--rate HZ]"},
+    {"render", nullptr, "render CHART -o OUT.wav [--rate HZ]", "jov01-tool-render.so"},
     {"list", jov::tool::CmdList, "list FILE.rxl | list --write OUT.rxl CHART..."},
-    {"skin", jov::tool::CmdSkin, "skin FILE.hrd"},
+    {"skin", nullptr, "skin FILE.hrd", "jov01-tool-skin.so"},
 };
 
 int Usage() {
@@ -28,6 +32,38 @@ int Usage() {
     return 2;
 }
 
+std::string ProgramFolder() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, static_cast<size_t>(n));
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The sound and image libraries are loaded only by the commands that need them, so the
+// others start at once. The module is looked for beside the program, then where it is installed.
+int RunModule(const Command& c, const jov::tool::Args& args) {
+    void* handle = nullptr;
+    std::string error;
+    for (const std::string& dir : {ProgramFolder(), std::string(JOV01_TOOL_MODULE_DIR)}) {
+        handle = ::dlopen((dir + "/" + c.module).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle) break;
+        if (const char* e = ::dlerror(); e && error.empty()) error = e;
+    }
+    if (!handle) {
+        std::fprintf(stderr, "%s: cannot load %s: %s\n", c.name, c.module, error.c_str());
+        return 1;
+    }
+    using Entry = int (*)(const jov::tool::Args*);
+    auto entry = reinterpret_cast<Entry>(::dlsym(handle, "jov01_tool_run"));
+    if (!entry) {
+        std::fprintf(stderr, "%s: %s has no entry point\n", c.name, c.module);
+        return 1;
+    }
+    return entry(&args);  // the module stays loaded until the process ends
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,7 +71,7 @@ int main(int argc, char** argv) {
     for (const auto& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
             jov::tool::Args args(argv + 2, argv + argc);
-            return c.run(args);
+            return c.run ? c.run(args) : RunModule(c, args);
         }
     }
     return Usage();

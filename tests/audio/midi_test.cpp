@@ -9,7 +9,7 @@
 #include "audio/cls_midi.h"
 #include "audio/midi_command_layer.h"
 #include "audio/midi_song.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 
 namespace fs = std::filesystem;
 

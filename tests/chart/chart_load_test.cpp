@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "audio/cls_midi.h"
-#include "chart/chart_loader.h"
+#include "engine/chart_loader.h"
 #include "chart/header_scan.h"
 #include "chart_test_util.h"
 

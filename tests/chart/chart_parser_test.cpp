@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "chart/chart_loader.h"
+#include "engine/chart_loader.h"
 #include "chart_test_util.h"
 
 namespace jov {

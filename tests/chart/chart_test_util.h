@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "chart/chart_loader.h"
-#include "engine/clock.h"
+#include "engine/chart_loader.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/status.h"
 

@@ -8,7 +8,7 @@
 #include "audio/midi_device.h"
 #include "audio/sound_device.h"
 #include "chart/chart_model.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
 #include "engine/play_loop.h"

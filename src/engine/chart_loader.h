@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "chart/chart_model.h"
+#include "chart/chart_parser.h"
 
 namespace jov {
 
@@ -31,8 +32,6 @@ void ResetChart(ChartContext& ctx);
 void ParseChart(ChartContext& ctx, const std::string& path);
 // ParseChart on bytes already read; `path` gives FilePath and the chart folder.
 void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::string& path);
-// Bar lines, sort, scaling, PlayTime and LastTick (the first step of FinishChart).
-void RunTimingPass(ChartModel& model);
 // Timing pass, MIDI open, NowPlaying, tempo, LastTick.
 void FinishChart(ChartContext& ctx);
 void LoadChart(ChartContext& ctx, const std::string& path);

@@ -1,8 +1,7 @@
-#include "chart/chart_loader.h"
+#include "engine/chart_loader.h"
 
 #include "audio/cls_midi.h"
-#include "chart/chart_timing.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/status.h"
 
@@ -30,14 +29,21 @@ void ResetChart(ChartContext& ctx) {
     ctx.engine.StartTime = static_cast<int32_t>(static_cast<uint32_t>(ctx.clock.NowMs()));
 }
 
-void RunTimingPass(ChartModel& m) {
-    AddBarLines(m.Events, m.MaxMeasure, m.MeasureLength.data(), m.MeasureLength.size());
-    m.EventCount = static_cast<int32_t>(m.Events.size());
-    SortEvents(m.Events);
-    ScaleEvents(m.Events, m.MeasureLength.data(), m.MeasureLength.size());
-    m.PlayTime = ComputePlayTime(m.Events, m.Chart.Bpm);
-    m.Chart.PlayTime = m.PlayTime;
-    if (!m.Events.empty()) m.LastTick = m.Events.back().Tick;
+namespace {
+
+ParseHooks HooksOf(ChartContext& ctx) {
+    ParseHooks hooks;
+    hooks.loadSoundsWhileParsing = ctx.engine.WavLoadMode == 0;
+    hooks.LoadKeySound = ctx.LoadKeySound;
+    return hooks;
+}
+
+}  // namespace
+
+void ParseChart(ChartContext& ctx, const std::string& path) { ParseChartFile(ctx.model, path, HooksOf(ctx)); }
+
+void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::string& path) {
+    ParseChartBytes(ctx.model, bytes, path, HooksOf(ctx));
 }
 
 void FinishChart(ChartContext& ctx) {

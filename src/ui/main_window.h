@@ -4,7 +4,6 @@
 // every decision to the core objects it owns (PlayList, Jukebox, Player, BeatDisplay,
 // TitleMarquee); it only translates toolkit events and paints what they compute.
 #include <QElapsedTimer>
-#include <QListWidget>
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
@@ -26,6 +25,8 @@
 #include "playlist/seek_bar.h"
 #include "shell/settings.h"
 #include "shell/status.h"
+#include "ui/pictures.h"
+#include "ui/play_list_box.h"
 
 class QCheckBox;
 class QComboBox;
@@ -54,49 +55,6 @@ struct MainWindowParts {
     // Shutdown, after the key sounds: let the sound device go.
     std::function<void()> releaseSoundDevice;
 };
-
-// A picture box: a filled rectangle with an optional sunken border, painted by a callback.
-class PictureBox : public QWidget {
-    Q_OBJECT
-public:
-    explicit PictureBox(QWidget* parent, bool border);
-    void SetBackColor(const QColor& c);
-    QColor BackColor() const { return back_; }
-    // Inner drawing area (inside the border), in the box's pixels.
-    QRect InnerRect() const;
-    std::function<void(QPainter&, const QRect& inner)> paintContent;
-    std::function<void(QMouseEvent*)> mouse;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-
-private:
-    QColor back_;
-    bool border_;
-};
-
-// lstPlayList: extended selection, drops, the Delete key, and a click on the line
-// that is already current still counts as a click.
-class PlayListBox : public QListWidget {
-    Q_OBJECT
-public:
-    explicit PlayListBox(QWidget* parent);
-    std::function<void(const std::vector<std::string>&)> onDrop;
-    std::function<void(int key)> onKeyDown;
-    std::function<void(int row)> onClickSameRow;
-
-protected:
-    void dragEnterEvent(QDragEnterEvent* e) override;
-    void dragMoveEvent(QDragMoveEvent* e) override;
-    void dropEvent(QDropEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-};
-
-// The dropped paths of a drag, in the order the source lists them.
-std::vector<std::string> DroppedPaths(const QMimeData* data);
 
 class frmMenu : public QWidget,
                 private PlayListView,

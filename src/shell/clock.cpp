@@ -1,4 +1,4 @@
-#include "engine/clock.h"
+#include "shell/clock.h"
 
 #include <chrono>
 #include <thread>

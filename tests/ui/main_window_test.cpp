@@ -1,4 +1,4 @@
-#include "playlist/main_window.h"
+#include "ui/main_window.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "audio/audio_system.h"
-#include "engine/clock.h"
+#include "shell/clock.h"
 #include "engine/status_readout.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"

@@ -1,4 +1,4 @@
-#include "notes/notes_window.h"
+#include "ui/notes_window.h"
 
 #include <QCloseEvent>
 #include <QtTest/QtTest>

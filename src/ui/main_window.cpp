@@ -1,0 +1,330 @@
+#include "ui/main_window.h"
+
+#include <filesystem>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <unistd.h>
+
+#include "chart/chart_model.h"
+#include "engine/status_readout.h"
+#include "audio/cls_midi.h"
+
+namespace jov {
+namespace {
+
+const char* const kStartCaption = "jov:01 - drop BMS file/directory to listbox";
+
+bool IsReadableFile(const std::string& path) {
+    return !path.empty() && ::access(path.c_str(), R_OK) == 0;
+}
+
+}  // namespace
+
+// ---- the player as the jukebox sees it ----
+
+class frmMenu::PlayerLink final : public JukeboxPlayer {
+public:
+    explicit PlayerLink(Player& p) : p_(p) {}
+    EngineState& State() override { return p_.State(); }
+    const std::string& NowPlaying() override { return p_.Model().NowPlaying; }
+    bool LoadChart(const std::string& path) override {
+        bool readable = IsReadableFile(path);
+        p_.LoadChart(path);
+        return readable;
+    }
+    void PlaceStart() override { p_.PlaceStart(); }
+    bool SeekTo(int32_t target, bool byTick) override { return p_.SeekTo(target, byTick); }
+    void RunPlayLoop() override { p_.RunPlayLoop(); }
+    void StopSounds() override { p_.StopSounds(); }
+    void StopMidi() override {
+        if (p_.Model().Midi) p_.Model().Midi->StopM();
+    }
+
+private:
+    Player& p_;
+};
+
+// Message boxes of the list file go through the window's one message route.
+class ListMessages final : public MessageHook {
+public:
+    explicit ListMessages(std::function<void(MessageIcon, const std::string&, const std::string&)> f)
+        : f_(std::move(f)) {}
+    void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override {
+        f_(icon, title, text);
+    }
+
+private:
+    std::function<void(MessageIcon, const std::string&, const std::string&)> f_;
+};
+
+// ---- main window ----
+
+frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent), parts_(parts) {
+    player_ = std::make_unique<Player>(*parts_.shell, *parts_.clock, parts_.sound, parts_.midi);
+    list_ = std::make_unique<PlayList>(*parts_.shell);
+    link_ = std::make_unique<PlayerLink>(*player_);
+    Shell* shell = parts_.shell;
+    jukebox_ = std::make_unique<Jukebox>(*list_, *link_, static_cast<JukeboxWindow&>(*this),
+                                         [shell](const std::string& t) { shell->SetCaption(t); });
+    listMessages_ = std::make_unique<ListMessages>(
+        [this](MessageIcon icon, const std::string& title, const std::string& text) {
+            ShowMessage(icon, title, text);
+        });
+
+    shell->SetSink(this);
+    list_->SetView(this);
+    list_->SetMessageHook(listMessages_.get());
+    player_->SetHost(this);
+    player_->Sounds().SetLamps(this);
+    search_.onCaption = [this](const std::string& caption) { OnCaptionSet(caption); };
+
+    setWindowTitle(QString::fromUtf8(kStartCaption));
+    setAcceptDrops(true);
+    BuildControls();
+
+    timNextPlay_.setInterval(1);
+    timNextPlay_.setSingleShot(true);
+    connect(&timNextPlay_, &QTimer::timeout, this, [this] { jukebox_->OnNextPlayTimer(); });
+    timscroll_.setInterval(200);
+    connect(&timscroll_, &QTimer::timeout, this, [this] { MarqueeTick(); });
+    timscroll_.start();
+    timer50_.setTimerType(Qt::PreciseTimer);
+    connect(&timer50_, &QTimer::timeout, this, [this] { player_->Engine().PlayTimerProc(kPlayTimerId); });
+    connect(&timer51_, &QTimer::timeout, this, [this] { player_->Engine().StatusTimerProc(); });
+
+    // Until a notes window is supplied, a plain one stands in.
+    ownNotes_ = std::make_unique<QWidget>();
+    ownNotes_->setWindowTitle(QStringLiteral("Notes"));
+    ownNotes_->installEventFilter(this);
+    notes_ = ownNotes_.get();
+}
+
+frmMenu::~frmMenu() {
+    parts_.shell->SetSink(nullptr);
+    player_->SetHost(nullptr);
+    player_->Sounds().SetLamps(nullptr);
+}
+
+void frmMenu::EnsureLoaded() {
+    if (loaded_ || loading_) return;
+    loading_ = true;
+    FormLoad();
+    loading_ = false;
+    loaded_ = true;
+}
+
+void frmMenu::FormLoad() {
+    cmbWAVMode->setCurrentIndex(1);
+    player_->State().WavLoadMode = 1;
+    show();
+    cmdPlay->setIcon(imgRun[0]);
+    if (notes_) notes_->setWindowIcon(chkShowNotes->icon());
+    QFontMetricsF fm(titleFont_);
+    marquee_.Measure(picTitle->InnerRect().height(), fm.height(), fm.horizontalAdvance(QLatin1Char('A')));
+    std::error_code ec;
+    const bool listThere = std::filesystem::exists(parts_.listPath, ec);
+    // A list that is there but does not read whole is kept aside at close instead of
+    // being overwritten by what little could be read of it.
+    keepDamagedList_ = !list_->LoadPlayList(parts_.listPath, true) && listThere;
+    jukebox_->makeplaytable();
+}
+
+void frmMenu::SetNotesWindow(QWidget* notes) {
+    notes_ = notes;
+    if (notes_ != ownNotes_.get()) ownNotes_.reset();
+    if (notes_) {
+        notes_->setWindowIcon(chkShowNotes->icon());
+        notes_->setVisible(chkShowNotes->isChecked());
+    }
+}
+
+void frmMenu::NotesWindowClosed() { chkShowNotes->setChecked(false); }
+
+bool frmMenu::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == ownNotes_.get() && e->type() == QEvent::Close) {
+        // Closing the notes window only hides it.
+        e->ignore();
+        ownNotes_->hide();
+        NotesWindowClosed();
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void frmMenu::OnShowNotesToggled(bool on) {
+    if (!notes_) return;
+    if (on) {
+        notes_->show();
+        notes_->raise();
+    } else {
+        notes_->hide();
+    }
+}
+
+void frmMenu::ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) {
+    if (parts_.showMessage) {
+        parts_.showMessage(icon, title, text);
+        return;
+    }
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void frmMenu::ShowCritical(const std::string& text) { ShowMessage(MessageIcon::Error, "jov:01", text); }
+
+// ---- reactions ----
+
+// Moves an unreadable list file to "<name>.damaged" (or .damaged.1, .2, ...), never over another.
+void frmMenu::KeepDamagedList(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (int n = 0; n < 100; ++n) {
+        std::string target = path;
+        target += ".damaged";
+        if (n > 0) {
+            target += '.';
+            target += std::to_string(n);
+        }
+        if (fs::exists(target, ec)) continue;
+        fs::rename(path, target, ec);
+        return;
+    }
+}
+
+void frmMenu::closeEvent(QCloseEvent* e) {
+    if (keepDamagedList_) KeepDamagedList(parts_.listPath);
+    list_->SavePlayList(parts_.listPath, true);
+    e->accept();
+    Shutdown();
+}
+
+void frmMenu::Shutdown() {
+    player_->ReleaseSound();
+    if (parts_.releaseSoundDevice) parts_.releaseSoundDevice();
+    SaveSettings(parts_.settingsPath, *this);
+    player_->Model().Midi.reset();
+    if (parts_.endProgram) parts_.endProgram();
+    else QCoreApplication::exit(0);
+}
+
+void frmMenu::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::WindowStateChange) player_->State().IsMinimized = isMinimized();
+    QWidget::changeEvent(e);
+}
+
+void frmMenu::dragEnterEvent(QDragEnterEvent* e) {
+    AcceptIfUrls(e);
+}
+
+void frmMenu::dragMoveEvent(QDragMoveEvent* e) {
+    AcceptIfUrls(e);
+}
+
+void frmMenu::dropEvent(QDropEvent* e) {
+    auto paths = DroppedPaths(e->mimeData());
+    e->acceptProposedAction();
+    if (!paths.empty()) AddDropped(paths);
+}
+
+void frmMenu::AddDropped(const std::vector<std::string>& paths) {
+    // A long search keeps the window drawn and the play timer running, but no second
+    // jukebox step may start inside it.
+    jukebox_->Hold(true);
+    AddDroppedItems(paths, *list_, search_);
+    jukebox_->makeplaytable();
+    jukebox_->Hold(false);
+}
+
+void frmMenu::PressDelete() {
+    if (lstPlayList->currentRow() < 0) return;
+    ++listGuard_;
+    for (int n = lstPlayList->count() - 1; n >= 0; --n) {
+        QListWidgetItem* item = lstPlayList->item(n);
+        if (item && item->isSelected()) list_->RemovePlayListEntry(n);
+    }
+    --listGuard_;
+    jukebox_->makeplaytable();
+}
+
+void frmMenu::OnListCurrentChanged(int row) {
+    if (listGuard_ > 0 || row < 0) return;
+    jukebox_->OnListClick(row);
+}
+
+void frmMenu::SetSleepText(const QString& text) {
+    auto v = ParseInt16(text.toStdString());
+    if (!v || *v < 0 || *v > 15) return;
+    player_->State().SleepMs = *v;
+}
+
+void frmMenu::SeekBarMouse(double x, int buttons) {
+    ChartModel& m = player_->Model();
+    SeekBarAction a = SeekBarPointer(x, buttons, m.PlayTime, m.LastTick);
+    if (a.TooltipMs) picScroll->setToolTip(QString::fromStdString(FormatTime(*a.TooltipMs)));
+    if (a.SeekTick) player_->SeekTo(*a.SeekTick, true);
+    UpdateBeatDisplay();
+}
+
+void frmMenu::MarqueeTick() {
+    marquee_.Step(picTitle->InnerRect().width());
+    picTitle->update();
+}
+
+// ---- SettingsControls ----
+
+void frmMenu::SetSleepIndex(int index) {
+    EnsureLoaded();
+    if (index < 0 || index >= cmbSleep->count()) return;
+    {
+        QSignalBlocker block(cmbSleep);
+        cmbSleep->setCurrentIndex(index);
+        cmbSleep->setEditText(cmbSleep->itemText(index));
+    }
+    SetSleepText(cmbSleep->itemText(index));
+}
+
+void frmMenu::SetWavModeIndex(int index) {
+    EnsureLoaded();
+    if (index < 0 || index >= cmbWAVMode->count()) return;
+    {
+        QSignalBlocker block(cmbWAVMode);
+        cmbWAVMode->setCurrentIndex(index);
+    }
+    player_->State().WavLoadMode = index;
+}
+
+void frmMenu::SetShowNotes(bool ticked) {
+    EnsureLoaded();
+    chkShowNotes->setChecked(ticked);
+}
+
+void frmMenu::SetRandom(bool ticked) {
+    EnsureLoaded();
+    chkRandom->setChecked(ticked);
+}
+
+bool frmMenu::ShowNotes() const { return chkShowNotes->isChecked(); }
+bool frmMenu::Random() const { return chkRandom->isChecked(); }
+int32_t frmMenu::SleepMs() const { return player_->State().SleepMs; }
+int32_t frmMenu::WavLoadMode() const { return player_->State().WavLoadMode; }
+
+void frmMenu::SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) {
+    player_->State().SleepMs = sleepMs;
+    player_->State().WavLoadMode = wavLoadMode;
+}
+
+}  // namespace jov

@@ -1,0 +1,155 @@
+// The main window as the core objects see it: list view, jukebox window, play host,
+// lamps and caption, and the painting of what they compute.
+#include "ui/main_window.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPushButton>
+
+#include "engine/status_readout.h"
+
+namespace jov {
+
+// ---- PlayListView ----
+
+void frmMenu::OnLineAdded(const std::string& line) {
+    ++listGuard_;
+    lstPlayList->addItem(QString::fromStdString(line));
+    --listGuard_;
+}
+
+void frmMenu::OnLineRemoved(int line) {
+    ++listGuard_;
+    delete lstPlayList->takeItem(line);
+    --listGuard_;
+}
+
+void frmMenu::OnLinesCleared() {
+    ++listGuard_;
+    lstPlayList->clear();
+    --listGuard_;
+}
+
+void frmMenu::OnCaptionSet(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+    // A long folder search: let the window draw itself now and then.
+    if (!lastSearchDraw_.isValid() || lastSearchDraw_.elapsed() >= 100) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        lastSearchDraw_.start();
+    }
+}
+
+// ---- JukeboxWindow ----
+
+void frmMenu::SetNextPlayTimer(bool enabled) {
+    if (enabled) timNextPlay_.start();
+    else timNextPlay_.stop();
+}
+
+void frmMenu::SelectLine(int line) {
+    if (line < 0 || line >= lstPlayList->count()) return;
+    lstPlayList->setCurrentRow(line);
+    lstPlayList->scrollToItem(lstPlayList->item(line));
+}
+
+void frmMenu::ShowRunningPicture(bool running) { cmdPlay->setIcon(imgRun[running ? 1 : 0]); }
+
+double frmMenu::TitleTextWidth(const std::string& text) {
+    return QFontMetricsF(titleFont_).horizontalAdvance(QString::fromStdString(text));
+}
+
+void frmMenu::RestartMarquee(double titleWidth) {
+    marquee_.Restart(titleWidth);
+    picTitle->update();
+}
+
+void frmMenu::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void frmMenu::UpdateBeatDisplay() {
+    if (!beat_.Update(player_->State(), player_->Model())) return;
+    ApplyBeatDisplay();
+}
+
+void frmMenu::ApplyBeatDisplay() {
+    for (size_t i = 0; i < 4; ++i) picBeat[i]->SetBackColor(ToColor(beat_.Lamp[i]));
+    picScroll->SetBackColor(ToColor(beat_.Background));
+    picScroll->update();
+}
+
+// ---- PlayHost ----
+
+void frmMenu::StartTimer(int id, int intervalMs) {
+    if (id == kPlayTimerId) timer50_.start(intervalMs);
+    else if (id == kStatusTimerId) timer51_.start(intervalMs);
+}
+
+void frmMenu::StopTimer(int id) {
+    if (id == kPlayTimerId) timer50_.stop();
+    else if (id == kStatusTimerId) timer51_.stop();
+}
+
+void frmMenu::DrawNotes() {
+    if (drawNotes_) drawNotes_();
+}
+
+void frmMenu::DrawStatus(const StatusReadout& readout) {
+    if (player_->State().IsMinimized) return;
+    statusText_ = readout.Text();
+    picStatus->update();
+}
+
+// ---- SignalLamps ----
+
+void frmMenu::SetLoadLamp(bool lit) {
+    picLoadWav->SetBackColor(lit ? QColor(0, 255, 0) : palette().color(QPalette::Button));
+    if (lit && picLoadWav->isVisible()) picLoadWav->repaint();
+}
+
+void frmMenu::SetPlayLamp(bool lit) {
+    picPlayWav->SetBackColor(lit ? QColor(255, 0, 0) : palette().color(QPalette::Button));
+    if (lit && picPlayWav->isVisible()) picPlayWav->repaint();
+}
+
+// ---- StatusSink ----
+
+void frmMenu::OnCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+// ---- painting ----
+
+void frmMenu::PaintStatus(QPainter& p, const QRect& inner) {
+    if (statusText_.empty()) return;
+    p.setPen(kLightCyan);
+    p.setFont(picStatus->font());
+    QFontMetrics fm(picStatus->font());
+    QString text = QString::fromStdString(statusText_);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    int y = inner.top() + fm.ascent();
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        p.drawText(inner.left(), y, line);
+        y += fm.height();
+    }
+}
+
+void frmMenu::PaintScroll(QPainter& p, const QRect& inner) {
+    // The marker: 7 by 4 units from (ProgressX, 0), drawn as a rectangle outline.
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::NoBrush);
+    QRect marker(inner.left() + beat_.ProgressX, inner.top(), 7, 4);
+    QColor yellow = ToColor(kProgressMarker);
+    p.fillRect(QRect(marker.left(), marker.top(), marker.width() + 1, 1), yellow);
+    p.fillRect(QRect(marker.left(), marker.bottom() + 1, marker.width() + 1, 1), yellow);
+    p.fillRect(QRect(marker.left(), marker.top(), 1, marker.height() + 1), yellow);
+    p.fillRect(QRect(marker.right() + 1, marker.top(), 1, marker.height() + 1), yellow);
+}
+
+void frmMenu::PaintTitle(QPainter& p, const QRect& inner) {
+    const std::string& now = player_->Model().NowPlaying;
+    if (now.empty()) return;
+    p.setPen(kLightCyan);
+    p.setFont(titleFont_);
+    QFontMetrics fm(titleFont_);
+    p.drawText(inner.left() + marquee_.TitleX, inner.top() + marquee_.TitleY + fm.ascent(),
+               QString::fromStdString(now));
+}
+
+}  // namespace jov

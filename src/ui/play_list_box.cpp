@@ -1,0 +1,102 @@
+#include "ui/play_list_box.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QUrl>
+
+namespace jov {
+namespace {
+
+// Artist - title on the left, the playing time (the part after the tab) right-aligned.
+class EntryLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        const QString text = o.text;
+        o.text.clear();
+        const QWidget* w = o.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+
+        int tab = text.indexOf(QLatin1Char('\t'));
+        QString left = tab < 0 ? text : text.left(tab);
+        QString right = tab < 0 ? QString() : text.mid(tab + 1);
+        QRect r = o.rect.adjusted(3, 0, -4, 0);
+        p->save();
+        p->setFont(o.font);
+        p->setPen(o.palette.color(QPalette::Normal, (o.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                                      : QPalette::Text));
+        int rightWidth = o.fontMetrics.horizontalAdvance(right);
+        p->drawText(r, Qt::AlignRight | Qt::AlignVCenter, right);
+        QRect leftRect = r.adjusted(0, 0, -(rightWidth + 8), 0);
+        p->drawText(leftRect, Qt::AlignLeft | Qt::AlignVCenter,
+                    o.fontMetrics.elidedText(left, Qt::ElideRight, leftRect.width()));
+        p->restore();
+    }
+};
+
+}  // namespace
+
+PlayListBox::PlayListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setUniformItemSizes(true);
+    setItemDelegate(new EntryLineDelegate(this));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+    std::vector<std::string> out;
+    if (!data || !data->hasUrls()) return out;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        QString p = url.toLocalFile();
+        if (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
+        out.push_back(QFile::encodeName(p).toStdString());
+    }
+    return out;
+}
+
+void AcceptIfUrls(QDropEvent* e) {
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void PlayListBox::dragEnterEvent(QDragEnterEvent* e) {
+    AcceptIfUrls(e);
+}
+
+void PlayListBox::dragMoveEvent(QDragMoveEvent* e) {
+    AcceptIfUrls(e);
+}
+
+void PlayListBox::dropEvent(QDropEvent* e) {
+    auto paths = DroppedPaths(e->mimeData());
+    e->acceptProposedAction();
+    if (onDrop && !paths.empty()) onDrop(paths);
+}
+
+void PlayListBox::keyPressEvent(QKeyEvent* e) {
+    if (onKeyDown) onKeyDown(e->key());
+    if (e->key() != Qt::Key_Delete) QListWidget::keyPressEvent(e);
+}
+
+void PlayListBox::mousePressEvent(QMouseEvent* e) {
+    int before = currentRow();
+    QListWidget::mousePressEvent(e);
+    int after = currentRow();
+    if (after >= 0 && after == before && e->button() == Qt::LeftButton && onClickSameRow) onClickSameRow(after);
+}
+
+}  // namespace jov
