@@ -16,7 +16,7 @@ void ResetChart(ChartContext& ctx) {
     m.Events.clear();
     m.EventCount = 0;
     m.MaxMeasure = 0;
-    ctx.engine.TickOffset = 0;
+    ctx.engine.TickOffset = 0.0;
     m.MeasureLength.fill(0.0f);
     if (m.Midi) {
         m.Midi->SetFileName("");

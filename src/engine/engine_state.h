@@ -11,7 +11,7 @@ struct EngineState {
     int32_t ElapsedMs = 0;     // now - StartTime (wrap-around subtraction)
     float CurrentBpm = 0.0f;
     float TicksPerMs = 0.0f;   // CurrentBpm / 1250
-    int32_t TickOffset = 0;
+    double TickOffset = 0.0;   // never rounded: the line stays on the tempo map
     double CurrentTick = 0.0;  // ElapsedMs * TicksPerMs + TickOffset
     int32_t NextEvent = 0;
     double BarMeasure = 0.0;

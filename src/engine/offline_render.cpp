@@ -22,7 +22,7 @@ namespace jov {
 namespace {
 
 // The mixer stays this far behind the engine: a trigger is stamped with its event's
-// time, which lies up to one pass (plus a tick's rounding) before the pass itself.
+// time, which lies up to one pass before the pass itself.
 constexpr double kLagMs = 100.0;
 constexpr double kChunkMs = 20.0;
 

@@ -3,6 +3,7 @@
 #include "audio/cls_midi.h"
 #include "chart/chart_model.h"
 #include "shell/clock.h"
+#include "engine/clock_line.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
@@ -82,16 +83,9 @@ void PlayEngine::Dispatch(const ChartEvent& e) {
             engine_.BarMeasure = e.Measure;
             engine_.BarTick = e.Tick;
             break;
-        case kChannelTempo: {
-            // Continuous at this pass's moment: ElapsedMs maps to the same tick on the new line.
-            const double offset = static_cast<double>(engine_.TickOffset) -
-                                  (static_cast<double>(e.Value) - static_cast<double>(engine_.CurrentBpm)) /
-                                      1250.0 * static_cast<double>(engine_.ElapsedMs);
-            if (auto r = RoundToInt32(offset)) engine_.TickOffset = *r;
-            engine_.CurrentBpm = static_cast<float>(e.Value);
-            engine_.TicksPerMs = engine_.CurrentBpm / 1250.0f;
+        case kChannelTempo:
+            ApplyTempoChange(e);
             break;
-        }
         case kChannelBackground:
         case 11: case 12: case 13: case 14: case 15: case 16: case 18: case 19:
             if (inTime) {
@@ -107,6 +101,14 @@ void PlayEngine::Dispatch(const ChartEvent& e) {
             break;
     }
     if (listener_) listener_->OnDispatch(e, sounded);
+}
+
+void PlayEngine::ApplyTempoChange(const ChartEvent& e) {
+    // Continuous at the change's own tick, as the seek's replay does; without a
+    // positive rate before it that tick has no millisecond, so the pass's stands in.
+    // CurrentTick keeps the value this pass started with.
+    const double atMs = engine_.TicksPerMs > 0.0f ? LineMsOf(engine_, e.Tick) : engine_.ElapsedMs;
+    ChangeTempoAt(engine_, e.Value, atMs);
 }
 
 void PlayEngine::LookAhead() {

@@ -66,6 +66,7 @@ public:
 
 private:
     void Dispatch(const ChartEvent& e);
+    void ApplyTempoChange(const ChartEvent& e);
     void LookAhead();
 
     ChartModel& model_;

@@ -5,6 +5,7 @@
 #include "audio/cls_midi.h"
 #include "chart/chart_model.h"
 #include "shell/clock.h"
+#include "engine/clock_line.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
 #include "engine/play_loop.h"
@@ -44,7 +45,7 @@ bool SeekTo(ChartModel& model, EngineState& engine, Clock& clock, Shell& shell, 
     engine.CurrentBpm = model.Chart.Bpm;
     engine.TicksPerMs = engine.CurrentBpm / 1250.0f;
     engine.NextEvent = 0;
-    engine.TickOffset = 0;
+    engine.TickOffset = 0.0;
 
     // Replay the tempo changes before the target; each keeps the line continuous at
     // the change's own tick.
@@ -53,15 +54,8 @@ bool SeekTo(ChartModel& model, EngineState& engine, Clock& clock, Shell& shell, 
         const ChartEvent& e = model.Events[i];
         if (byTick ? e.Tick >= target : (e.Channel == kChannelBarLine && e.Measure == target)) break;
         if (e.Channel != kChannelTempo) continue;
-        if (engine.TicksPerMs != 0.0f) {
-            const double atMs = (static_cast<double>(e.Tick) - engine.TickOffset) / engine.TicksPerMs;
-            const double offset = static_cast<double>(engine.TickOffset) -
-                                  (static_cast<double>(e.Value) - static_cast<double>(engine.CurrentBpm)) /
-                                      1250.0 * atMs;
-            if (auto r = RoundToInt32(offset)) engine.TickOffset = *r;
-        }
-        engine.CurrentBpm = static_cast<float>(e.Value);
-        engine.TicksPerMs = engine.CurrentBpm / 1250.0f;
+        // A change whose millisecond would divide by zero keeps the offset.
+        ChangeTempoAt(engine, e.Value, engine.TicksPerMs != 0.0f ? LineMsOf(engine, e.Tick) : 0.0);
     }
     if (!byTick) target = model.Events[i].Tick;
     if (i > 0) engine.NextEvent = i - 1;  // the event just before the target is still due

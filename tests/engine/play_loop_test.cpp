@@ -67,10 +67,12 @@ TEST_F(PlayLoopTest, EventsOfOnePassRunInOrderAndATempoChangeActsFromTheNextPass
     EXPECT_EQ(order.seen, (std::vector<std::pair<int, bool>>{{10, true}, {20, false}, {30, true}}));
     EXPECT_DOUBLE_EQ(state.CurrentTick, 400.0 * double(kBpm / 1250.0f));
     EXPECT_EQ(state.CurrentBpm, 240.0f);
-    EXPECT_EQ(state.TickOffset, -38);  // round(0 - 120/1250 * 400) = round(-38.4)
+    // The line turns at the change's own tick 20 (208.3 ms), not at the pass's 400 ms,
+    // and the offset is not rounded: 0 - 120/1250 * 208.3 = -20.
+    EXPECT_NEAR(state.TickOffset, -20.0, 1e-4);
     clock.Advance(10);
     engine.UpdatePlay();
-    EXPECT_DOUBLE_EQ(state.CurrentTick, static_cast<double>(410.0L * (240.0f / 1250.0f) - 38.0L));
+    EXPECT_DOUBLE_EQ(state.CurrentTick, static_cast<double>(410.0L * (240.0f / 1250.0f) + state.TickOffset));
 }
 
 TEST_F(PlayLoopTest, ChartsThatCannotGoOnEndTheLoop) {
