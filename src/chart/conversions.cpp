@@ -80,14 +80,19 @@ bool ScanNumber(Cursor<Ch>& c, Scanned& out) {
         out.negative = ch == '-';
         c.Next();
     }
-    if (!IsDigit(c.Peek())) return false;
+    // Digits with an optional point and digits after it ("1.", "1.5"), or a point
+    // followed by digits (".5"); a point alone is no number. Kept as digits[.digits]
+    // so that from_chars reads it.
+    const bool intDigits = IsDigit(c.Peek());
+    if (!intDigits && !(c.Peek() == '.' && IsDigit(c.PeekSecond()))) return false;
+    if (!intDigits) out.mantissa.push_back('0');
     while (IsDigit(c.Peek())) {
         out.mantissa.push_back(static_cast<char>(c.Peek()));
         c.Next();
     }
-    if (c.Peek() == '.' && IsDigit(c.PeekSecond())) {
+    if (c.Peek() == '.') {
         c.Next();
-        out.mantissa.push_back('.');
+        if (IsDigit(c.Peek())) out.mantissa.push_back('.');
         while (IsDigit(c.Peek())) {
             out.mantissa.push_back(static_cast<char>(c.Peek()));
             c.Next();

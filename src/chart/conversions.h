@@ -9,8 +9,9 @@
 namespace jov {
 
 // Longest leading number: blanks, tabs and line feeds skipped wherever they stand, then
-// [+|-]digits[.digits][(E|D)[+|-]digits], or "&H" and hex digits (unsigned). No number
-// gives 0; a number beyond the double range fails.
+// [+|-]mantissa[(E|D)[+|-]digits], the mantissa digits[.[digits]] or .digits ("1.", ".5";
+// "." alone is none), or "&H" and hex digits (unsigned). No number gives 0; a number
+// beyond the double range fails.
 std::optional<double> Val(std::u32string_view text);
 std::optional<double> Val(std::string_view text);
 

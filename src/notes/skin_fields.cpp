@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "chart/conversions.h"
+
 namespace jov {
 
 namespace {
@@ -54,31 +56,9 @@ std::optional<double> DecimalValue(std::u32string_view number) {
     return v;
 }
 
-std::u32string_view TrimBlanks(std::u32string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace
 
-std::optional<double> FieldNumber(std::u32string_view field) {
-    field = TrimBlanks(field);
-    if (field.size() >= 2 && field[0] == U'&' && (field[1] == U'H' || field[1] == U'h')) {
-        if (field.size() == 2) return std::nullopt;
-        double v = 0;
-        for (char32_t c : field.substr(2)) {
-            const int d = HexValue(c);
-            if (d < 0) return std::nullopt;
-            v = v * 16 + d;
-        }
-        if (!std::isfinite(v)) return std::nullopt;
-        return v;
-    }
-    const size_t len = DecimalLength(field);
-    if (len == 0 || len != field.size()) return std::nullopt;
-    return DecimalValue(field);
-}
+std::optional<double> FieldNumber(std::u32string_view field) { return WholeNumberDouble(field); }
 
 std::optional<double> LeadingDecimal(std::u32string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

@@ -7,11 +7,11 @@
 
 namespace jov {
 
-// The whole field (spaces and tabs around allowed) as [+|-]digits[.digits][(E|D)[+|-]digits]
-// or "&H" and hex digits; nothing else. Fails beyond the double range.
+// The whole field (spaces and tabs around allowed) as a whole number of the chart's
+// forms ("1.", ".5", "&HFF", "1E3"; nothing else), unrounded. Fails beyond the double range.
 std::optional<double> FieldNumber(std::u32string_view field);
-// Spaces and tabs skipped, then the longest decimal number of the form above; the rest
-// is ignored and no number gives 0. Fails beyond the double range.
+// Spaces and tabs skipped, then the longest [+|-]digits[.digits][(E|D)[+|-]digits]; the
+// rest is ignored and no number gives 0. Fails beyond the double range.
 std::optional<double> LeadingDecimal(std::u32string_view text);
 // Blanks and tabs anywhere skipped, then the leading hex digits (none gives 0); the
 // value saturates, so anything beyond 32 bits still compares as large.

@@ -40,15 +40,16 @@ std::optional<double> ParseNumber(std::string_view s) {
     std::size_t i = 0;
     bool negative = false;
     if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+    // digits[.[digits]] or .digits ("1.", ".5"); a point alone is no number.
     std::size_t digits = 0;
+    norm += '0';
     while (i < s.size() && IsDigit(s[i])) { norm += s[i++]; ++digits; }
-    if (digits == 0) return std::nullopt;
     if (i < s.size() && s[i] == '.') {
-        std::size_t frac = 0;
         norm += s[i++];
-        while (i < s.size() && IsDigit(s[i])) { norm += s[i++]; ++frac; }
-        if (frac == 0) return std::nullopt;
+        while (i < s.size() && IsDigit(s[i])) { norm += s[i++]; ++digits; }
+        if (norm.back() == '.') norm += '0';
     }
+    if (digits == 0) return std::nullopt;
     if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
         norm += 'e';
         ++i;

@@ -109,14 +109,15 @@ TEST(ChannelLines, PairsStepsAndSkippedCodes) {
 TEST(ChannelLines, OtherChannelsMeasureRangeAndLengths) {
     Loaded l;
     ChartModel& m = l.Parse("#00104:0101\r\n#00551:0101\r\n#1E311:01\r\n#-0111:01\r\n#00102:0.75\r\n#00202:abc\r\n"
-                            "#00302: 1 . 5\r\n#00402:2\r\n#00402:1.25\r\n#00602:1E99\r\n");
+                            "#00302: 1 . 5\r\n#00402:2\r\n#00402:1.25\r\n#00602:1E99\r\n#00902:.5\r\n");
     EXPECT_EQ(m.EventCount, 0);
-    EXPECT_EQ(m.MaxMeasure, 6);  // measures outside 0..999 do not count
+    EXPECT_EQ(m.MaxMeasure, 9);  // measures outside 0..999 do not count
     EXPECT_EQ(m.MeasureLength[1], 0.75f);
     EXPECT_EQ(m.MeasureLength[2], 0.0f);
     EXPECT_EQ(m.MeasureLength[3], 1.5f);
     EXPECT_EQ(m.MeasureLength[4], 1.25f);
     EXPECT_EQ(m.MeasureLength[6], 0.0f);  // beyond a single: unchanged
+    EXPECT_EQ(m.MeasureLength[9], 0.5f);
     FinishChart(l.ctx);
     EXPECT_EQ(m.MeasureLength[2], 1.0f);
 }

@@ -15,9 +15,11 @@ TEST(Val, LeadingNumberHexAndRange) {
         {" 1 2.5xyz", 12.5}, {"\t-3E2x", -300.0}, {"1D3", 1000.0}, {"2e-1", 0.2}, {"\n5", 5.0}, {"- 5", -5.0},
         {"+7", 7.0},
         // Incomplete tails stop the number where the form stops.
-        {"1.", 1.0}, {"1.E5", 1.0}, {"1E", 1.0}, {"1E+", 1.0}, {"3.25.5", 3.25},
+        {"1E", 1.0}, {"1E+", 1.0}, {"3.25.5", 3.25},
+        // A point may end or begin the mantissa, never stand alone.
+        {"1.", 1.0}, {"1.E5", 100000.0}, {".5", 0.5}, {"-. 25x", -0.25}, {".5.5", 0.5},
         // No number at all; CR is not skipped.
-        {"", 0.0}, {"abc", 0.0}, {"--1", 0.0}, {"\r5", 0.0}, {".5", 0.0},
+        {"", 0.0}, {"abc", 0.0}, {"--1", 0.0}, {"\r5", 0.0}, {".", 0.0}, {"-.E1", 0.0},
         // Hex is unsigned and stops at the first non-hex digit.
         {"&HfF", 255.0}, {"&h1Z", 1.0}, {"&HZZ", 0.0}, {"&H", 0.0}, {"&HFFFFFFFF", 4294967295.0},
         {"& H 1 F", 31.0}, {"-&H10", 0.0}, {"&O17", 0.0},
@@ -35,9 +37,10 @@ TEST(Val, LeadingNumberHexAndRange) {
 TEST(WholeNumber, AcceptsOnlyTheNumberFormsAndRoundsHalfToEven) {
     const std::pair<const char*, int32_t> good[] = {{"2.5", 2},   {"3.5", 4},   {" \t-2.5\t ", -2},
                                                     {"&H10", 16}, {"1E3", 1000}, {"1d1", 10},
-                                                    {"+7", 7},    {"2147483647", 2147483647}, {"-2147483648.5", -2147483647 - 1}};
+                                                    {"+7", 7},    {"2147483647", 2147483647}, {"-2147483648.5", -2147483647 - 1},
+                                                    {"1.", 1},    {".5", 0},    {"-.75E1", -8}, {" 3.e1 ", 30}};
     for (auto [text, value] : good) EXPECT_EQ(WholeNumber(text), value) << text;
-    for (const char* bad : {"", " ", "1,000", "12a", "1 2", "\r1", "1\n", "0x10", "&H", "1.", ".5", "1e", "--1",
+    for (const char* bad : {"", " ", "1,000", "12a", "1 2", "\r1", "1\n", "0x10", "&H", ".", "-.", ". 5", "1e", "--1",
                             "2147483648", "2147483647.5", "&HFFFFFFFF", "1E400", "- 1"})
         EXPECT_FALSE(WholeNumber(bad).has_value()) << bad;
 }
@@ -51,7 +54,9 @@ TEST(SingleOf, RoundsOnceFromTheDecimalText) {
     // Just above the midpoint between 1 and the next single: a detour through a
     // double would land on the midpoint and round down to 1.
     EXPECT_EQ(SingleOf("1.00000005960464477539062500001"), std::nextafter(1.0f, 2.0f));
-    for (const char* bad : {"1e39", "abc", "1 50", ""}) EXPECT_FALSE(SingleOf(bad).has_value()) << bad;
+    EXPECT_EQ(SingleOf(".5"), 0.5f);
+    EXPECT_EQ(SingleOf("2."), 2.0f);
+    for (const char* bad : {"1e39", "abc", "1 50", "", "."}) EXPECT_FALSE(SingleOf(bad).has_value()) << bad;
     EXPECT_EQ(SingleOf(U"  120.5\t"), 120.5f);
 }
 

@@ -145,8 +145,10 @@ TEST_F(SkinFile, BadFieldsFailAloneAndRedefinitionsKeepWhatTheyDoNotSay) {
     ASSERT_TRUE(Load("#CLI 05 0,0,10,4,3,-48\r\n"
                      "#CLI 05 &H10, 8 ,1 000, 6\r\n"     // width not a number: 10 stays
                      "#CLI 06 x,2.5,4,1D1,2,1\r\n"       // Left fails: 0 in the new frames
-                     "#CLI 07 1,y,4,2,2,1\r\n"));        // Top fails: 0
-    ASSERT_EQ(skin_.ClipCount, 3);
+                     "#CLI 07 1,y,4,2,2,1\r\n"          // Top fails: 0
+                     "#CLI 09 .,1.,.5E1,2.,1.,1\r\n")); // a lone point is no number; "1." and ".5" are
+    ASSERT_EQ(skin_.ClipCount, 4);
+    EXPECT_EQ(skin_.ClipDefs[9].FrameRects, (std::vector<RECT>{R(0, 1, 5, 3)}));
     EXPECT_EQ(skin_.ClipList[0] + skin_.ClipList[1], 10);  // listed twice
     const ClipDef& five = skin_.ClipDefs[5];
     EXPECT_EQ(std::tie(skin_.ClipWidth[5], skin_.ClipHeight[5]), std::make_tuple(10, 6));

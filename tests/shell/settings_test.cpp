@@ -94,9 +94,10 @@ TEST(Settings, LoadSaveRoundTripAndBadValues) {
 TEST(Settings, WholeNumberForms) {
     const std::pair<const char*, int> good[] = {{"7", 7},         {" \t-12 ", -12},      {"+2.5", 2},
                                                {"3.5", 4},       {"1e1", 10},           {"1D1", 10},
-                                               {"&H10", 16},     {"32767.4", 32767},    {"-32768", -32768}};
+                                               {"&H10", 16},     {"32767.4", 32767},    {"-32768", -32768},
+                                               {"3.", 3},        {".5", 0},             {" -.75e1", -8}};
     for (auto [text, value] : good) EXPECT_EQ(ParseInt16(text), value) << text;
-    for (const char* bad : {"", " ", "abc", "1,000", "1.", ".5", "1e", "&H", "&HFFFF", "32767.5", "1e400", "3 4", "0x10"}) {
+    for (const char* bad : {"", " ", "abc", "1,000", ".", "-.", "1e", "&H", "&HFFFF", "32767.5", "1e400", "3 4", "0x10"}) {
         EXPECT_EQ(ParseInt16(bad), std::nullopt) << bad;
     }
 }
