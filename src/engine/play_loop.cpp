@@ -1,5 +1,9 @@
 #include "engine/play_loop.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 #include "audio/cls_midi.h"
 #include "chart/chart_model.h"
 #include "shell/clock.h"
@@ -124,6 +128,46 @@ void PlayEngine::LookAhead() {
         sounds_.LoadKeySound(e.Value);
         model_.WavLoaded[e.Value] = 255;
     }
+}
+
+int64_t PlayEngine::IdlePassesAhead(int64_t nowMs, int64_t stepMs) const {
+    const int32_t count = static_cast<int32_t>(model_.Events.size()) < model_.EventCount
+                              ? static_cast<int32_t>(model_.Events.size())
+                              : model_.EventCount;
+    const int32_t next = engine_.NextEvent < 0 ? 0 : engine_.NextEvent;
+    if (engine_.StopRequest || !(engine_.TicksPerMs > 0.0f) || stepMs <= 0 || next >= count) return 0;
+
+    // A pass acts once its tick reaches the cursor's event, or once its look-ahead
+    // horizon reaches an event to load (and every event walked before it).
+    const double dispatchTick = model_.Events[next].Tick;
+    double loadTick = INFINITY;
+    double walked = -INFINITY;
+    for (int64_t i = int64_t(next) + 1; i < count; ++i) {
+        const ChartEvent& e = model_.Events[i];
+        walked = std::max(walked, static_cast<double>(e.Tick));
+        if (walked - kLookAheadTicks >= dispatchTick) break;  // the dispatch comes first
+        if (IsSoundChannel(e.Channel) && e.Value >= 0 && e.Value < kKeySoundSlots && model_.WavLoaded[e.Value] != 255) {
+            loadTick = walked;
+            break;
+        }
+    }
+    // The same arithmetic as UpdatePlay and LookAhead.
+    const int32_t elapsed0 = WrapElapsed(nowMs, engine_.StartTime);
+    auto idle = [&](int64_t j) {
+        const int32_t elapsed = WrapElapsed(nowMs + j * stepMs, engine_.StartTime);
+        const double tick = static_cast<double>(static_cast<long double>(elapsed) *
+                                                    static_cast<long double>(engine_.TicksPerMs) +
+                                                static_cast<long double>(engine_.TickOffset));
+        return tick < dispatchTick && loadTick > tick + kLookAheadTicks;
+    };
+    // Stay short of the 32-bit elapsed count's wrap, where the line jumps back.
+    const int64_t limit = (int64_t{INT32_MAX} - elapsed0) / stepMs;
+    const double target = std::min(dispatchTick, loadTick - kLookAheadTicks);
+    double guess = std::floor(((target - engine_.TickOffset) / engine_.TicksPerMs - elapsed0) / stepMs) - 1;
+    int64_t n = std::isfinite(guess) ? static_cast<int64_t>(std::clamp(guess, 0.0, double(limit))) : 0;
+    while (n > 0 && !idle(n)) --n;
+    while (n < limit && idle(n + 1)) ++n;
+    return n;
 }
 
 void PlayEngine::PlayTimerProc(int timerId) {

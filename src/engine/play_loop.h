@@ -64,6 +64,12 @@ public:
     // Passes run by the current or last RunPlayLoop (timer passes not counted).
     int64_t LoopPasses() const { return loopPasses_; }
 
+    // For a virtual clock: how many of the passes that follow, one every stepMs after
+    // nowMs (the pass just run), would neither dispatch, load nor end anything.
+    int64_t IdlePassesAhead(int64_t nowMs, int64_t stepMs) const;
+    // Counts passes the caller jumped over (with its clock) as run.
+    void CountSkippedPasses(int64_t n) { loopPasses_ += n; }
+
 private:
     void Dispatch(const ChartEvent& e);
     void ApplyTempoChange(const ChartEvent& e);

@@ -1,73 +1,11 @@
-#include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 #include <string>
 
-#include "chart/chart_model.h"
-#include "shell/clock.h"
-#include "engine/engine_state.h"
-#include "engine/key_sounds.h"
-#include "engine/play_loop.h"
-#include "engine/player.h"
-#include "shell/json.h"
-#include "shell/status.h"
+#include "engine/simulate.h"
 #include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 
 namespace jov::tool {
-
-namespace {
-
-constexpr int64_t kSimulateStartMs = 100000;
-
-// Writes the event and load lines of a simulated play as they happen.
-class SimulateLog final : public KeySoundListener, public DispatchListener {
-public:
-    SimulateLog(const PlayEngine& engine, const EngineState& state) : engine_(engine), state_(state) {}
-
-    void SetLooping(bool on) { looping_ = on; }
-
-    void OnLoadKeySound(int slot) override {
-        JsonWriter w;
-        w.BeginObject().Key("pass").Int(Pass()).Key("load").Int(slot).EndObject();
-        Emit(w);
-    }
-
-    void OnDispatch(const ChartEvent& e, bool sounded) override {
-        JsonWriter w;
-        w.BeginObject()
-            .Key("pass").Int(Pass())
-            .Key("elapsed").Int(state_.ElapsedMs)
-            .Key("at").Double(state_.CurrentTick)
-            .Key("tick").Int(e.Tick)
-            .Key("channel").Int(e.Channel)
-            .Key("value").Int(e.Value)
-            .Key("sounded").Bool(sounded)
-            .EndObject();
-        Emit(w);
-    }
-
-    void Finish(int64_t passes) {
-        JsonWriter w;
-        w.BeginObject().Key("passes").Int(passes).Key("elapsed").Int(state_.ElapsedMs).EndObject();
-        Emit(w);
-    }
-
-private:
-    int64_t Pass() const { return looping_ ? engine_.LoopPasses() : 0; }
-    static void Emit(const JsonWriter& w) {
-        std::fwrite(w.str().data(), 1, w.str().size(), stdout);
-        std::fputc('\n', stdout);
-    }
-
-    const PlayEngine& engine_;
-    const EngineState& state_;
-    bool looping_ = false;
-};
-
-}  // namespace
 
 int CmdSimulate(const Args& args) {
     std::string chart;
@@ -113,22 +51,13 @@ int CmdSimulate(const Args& args) {
         return 1;
     }
 
-    Shell shell;
-    VirtualClock clock(kSimulateStartMs, sleepMs > 1 ? sleepMs : 1);
-    // No sound device: nothing is output, every load attempt is still made and logged.
-    Player player(shell, clock, nullptr, nullptr);
-    player.State().WavLoadMode = loadMode;
-    player.State().SleepMs = static_cast<int32_t>(sleepMs);
-
-    SimulateLog log(player.Engine(), player.State());
-    player.Sounds().SetListener(&log);
-    player.Engine().SetDispatchListener(&log);
-
-    player.LoadChart(chart);
-    player.PlaceStart();
-    log.SetLooping(true);
-    player.RunPlayLoop();
-    log.Finish(player.Engine().LoopPasses());
+    SimulateOptions options;
+    options.sleepMs = sleepMs;
+    options.loadMode = loadMode;
+    Simulate(chart, options, [](int64_t, const std::string& line) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+    });
     std::fflush(stdout);
     return 0;
 }
