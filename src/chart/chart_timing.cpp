@@ -23,17 +23,24 @@ void AddBarLines(std::vector<ChartEvent>& events, int32_t& maxMeasure, float* le
 }
 
 void SortEvents(std::vector<ChartEvent>& events) {
-    if (events.empty()) return;
+    if (events.size() < 2) return;
+    // Equal ticks keep the order this exact quicksort leaves them in, so its steps are
+    // kept; they run on small (tick, index) keys, and each entry moves once at the end.
+    struct Key {
+        int32_t tick;
+        uint32_t index;
+    };
+    std::vector<Key> keys(events.size());
+    for (size_t k = 0; k < events.size(); ++k) keys[k] = {events[k].Tick, static_cast<uint32_t>(k)};
     std::vector<std::pair<int64_t, int64_t>> stack;
-    stack.reserve(events.size() + 1);
-    stack.emplace_back(0, static_cast<int64_t>(events.size()) - 1);
+    stack.emplace_back(0, static_cast<int64_t>(keys.size()) - 1);
     while (!stack.empty()) {
         auto [lo, hi] = stack.back();
         stack.pop_back();
         if (lo >= hi) continue;
-        int32_t a = events[lo].Tick;
-        int32_t m = events[(lo + hi) / 2].Tick;
-        int32_t b = events[hi].Tick;
+        int32_t a = keys[lo].tick;
+        int32_t m = keys[(lo + hi) / 2].tick;
+        int32_t b = keys[hi].tick;
         if (m < a) std::swap(m, a);
         if (m > b) {
             std::swap(m, b);
@@ -43,14 +50,18 @@ void SortEvents(std::vector<ChartEvent>& events) {
         int64_t i = lo - 1;
         int64_t j = hi + 1;
         for (;;) {
-            do ++i; while (events[i].Tick < pivot);
-            do --j; while (events[j].Tick > pivot);
+            do ++i; while (keys[i].tick < pivot);
+            do --j; while (keys[j].tick > pivot);
             if (i >= j) break;
-            std::swap(events[i], events[j]);
+            std::swap(keys[i], keys[j]);
         }
         stack.emplace_back(j + 1, hi);
         stack.emplace_back(lo, i - 1);
     }
+    std::vector<ChartEvent> sorted;
+    sorted.reserve(events.size());
+    for (const Key& k : keys) sorted.push_back(events[k.index]);
+    events.swap(sorted);
 }
 
 void ScaleEvents(std::vector<ChartEvent>& events, const float* lengths, size_t lengthCount) {
