@@ -26,6 +26,13 @@ namespace jov {
 namespace {
 
 const char* const kStartCaption = "jov:01 - drop BMS file/directory to listbox";
+const char* const kSwitchStyle =
+    "QToolButton { background: palette(button); border: 1px solid palette(mid); border-radius: 2px; }"
+    "QToolButton:hover { border-color: palette(highlight); }"
+    "QToolButton:pressed, QToolButton:checked { background: palette(mid);"
+    " border-top-color: palette(shadow); border-left-color: palette(shadow);"
+    " border-bottom-color: palette(light); border-right-color: palette(light);"
+    " padding-top: 2px; padding-left: 2px; }";
 
 bool IsReadableFile(const std::string& path) {
     return !path.empty() && ::access(path.c_str(), R_OK) == 0;
@@ -94,6 +101,10 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setAcceptDrops(true);
     BuildControls();
+    chkShowNotes->setToolTip(QStringLiteral("NOTES"));
+    chkRandom->setToolTip(QStringLiteral("RANDOM"));
+    // A ticked switch stays pressed in: a darker face, a sunken edge, the picture moved in.
+    for (QToolButton* b : {chkShowNotes, chkRandom}) b->setStyleSheet(QString::fromUtf8(kSwitchStyle));
 
     timNextPlay_.setInterval(1);
     timNextPlay_.setSingleShot(true);
@@ -139,6 +150,9 @@ void frmMenu::FormLoad() {
     // A list that is there but does not read whole is kept aside at close instead of
     // being overwritten by what little could be read of it.
     keepDamagedList_ = !list_->LoadPlayList(parts_.listPath, true) && listThere;
+    // First start: no list yet, so the bundled demo charts make one and Play plays at once.
+    // The list is saved at close as usual; from then on its file is there, empty or not.
+    if (!listThere && !parts_.demoFolder.empty()) AddDroppedItems({parts_.demoFolder}, *list_, search_);
     jukebox_->makeplaytable();
 }
 

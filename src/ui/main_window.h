@@ -47,6 +47,7 @@ struct MainWindowParts {
     SoundDevice* sound = nullptr;  // may be null: key sounds silent
     MidiDevice* midi = nullptr;    // may be null: MIDI silent
     std::string listPath;          // the default list, loaded at start, saved at close
+    std::string demoFolder;        // charts listed when there is no default list yet (first start)
     std::string settingsPath;      // the settings file, saved by Shutdown
     // Shows a modal message box; null shows a QMessageBox. Tests record here.
     std::function<void(MessageIcon, const std::string& title, const std::string& text)> showMessage;

@@ -48,8 +48,9 @@ void frmMenu::SetNextPlayTimer(bool enabled) {
 
 void frmMenu::SelectLine(int line) {
     if (line < 0 || line >= lstPlayList->count()) return;
-    lstPlayList->setCurrentRow(line);
-    lstPlayList->scrollToItem(lstPlayList->item(line));
+    ++listGuard_;
+    lstPlayList->MarkLine(line);
+    --listGuard_;
 }
 
 void frmMenu::ShowRunningPicture(bool running) { cmdPlay->setIcon(imgRun[running ? 1 : 0]); }

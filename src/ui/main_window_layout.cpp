@@ -86,8 +86,7 @@ void frmMenu::BuildControls() {
     lstPlayList->onKeyDown = [this](int key) {
         if (key == Qt::Key_Delete) PressDelete();
     };
-    lstPlayList->onClickSameRow = [this](int row) { OnListCurrentChanged(row); };
-    connect(lstPlayList, &QListWidget::currentRowChanged, this, [this](int row) { OnListCurrentChanged(row); });
+    lstPlayList->onChosen = [this](int row) { OnListCurrentChanged(row); };
 
     // The labels sit on the combo boxes' baseline; their design height is too small for
     // a Linux font at the same size, so they get a little more, growing upwards.

@@ -89,14 +89,33 @@ void PlayListBox::dropEvent(QDropEvent* e) {
 
 void PlayListBox::keyPressEvent(QKeyEvent* e) {
     if (onKeyDown) onKeyDown(e->key());
-    if (e->key() != Qt::Key_Delete) QListWidget::keyPressEvent(e);
+    if (e->key() == Qt::Key_Delete) return;
+    const int before = currentRow();
+    QListWidget::keyPressEvent(e);
+    const int after = currentRow();
+    if (after >= 0 && after != before && onChosen) onChosen(after);
 }
 
 void PlayListBox::mousePressEvent(QMouseEvent* e) {
-    int before = currentRow();
+    const QModelIndex hit = indexAt(e->position().toPoint());
+    if (!hit.isValid()) {
+        // Below the last line: nothing to choose, and the selection stays as it is.
+        setFocus(Qt::MouseFocusReason);
+        e->accept();
+        return;
+    }
     QListWidget::mousePressEvent(e);
-    int after = currentRow();
-    if (after >= 0 && after == before && e->button() == Qt::LeftButton && onClickSameRow) onClickSameRow(after);
+    if (e->button() == Qt::LeftButton && currentRow() == hit.row() && onChosen) onChosen(hit.row());
+}
+
+void PlayListBox::MarkLine(int row) {
+    QModelIndex index = model()->index(row, 0);
+    if (!index.isValid()) return;
+    if (selectionModel()->selectedRows().size() > 1)
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    else
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
 }
 
 }  // namespace jov

@@ -11,15 +11,21 @@ class QMimeData;
 
 namespace jov {
 
-// lstPlayList: extended selection, drops, the Delete key, and a click on the line
-// that is already current still counts as a click.
+// lstPlayList: extended selection, drops, the Delete key. onChosen runs only for a line
+// the user chose: a left click on a line (the current one too) or a keyboard move of the
+// current line. The view's own changes of the current line (focus coming in, the list
+// refilled) and clicks that hit no line or use another button choose nothing.
 class PlayListBox : public QListWidget {
     Q_OBJECT
 public:
     explicit PlayListBox(QWidget* parent);
     std::function<void(const std::vector<std::string>&)> onDrop;
     std::function<void(int key)> onKeyDown;
-    std::function<void(int row)> onClickSameRow;
+    std::function<void(int row)> onChosen;
+
+    // Marks `row` as the current line. A range the user has selected stays selected
+    // (only the focus moves); otherwise the line becomes the one selected line.
+    void MarkLine(int row);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;

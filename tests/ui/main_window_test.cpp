@@ -97,6 +97,10 @@ QStringList Lines(const QListWidget* list) {
     return out;
 }
 
+void ClickLine(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
 std::string WriteChart(const fs::path& path, const std::string& title, int measures) {
     std::ofstream f(path, std::ios::binary);
     f << "#TITLE " << title << "\r\n#ARTIST tester\r\n#BPM 120\r\n";
@@ -232,10 +236,10 @@ private slots:
             const std::string& t = w.GetPlayer().Model().Chart.Title;
             if (titles.empty() || titles.back() != t) titles.push_back(t), passes = 0;
             if (++passes != 50) return;
-            if (titles.size() == 1) w.lstPlayList->setCurrentRow(2);  // the user clicks line 2
+            if (titles.size() == 1) ClickLine(w.lstPlayList, 2);
             else w.cmdStop->click();
         });
-        w.lstPlayList->setCurrentRow(0);
+        ClickLine(w.lstPlayList, 0);
         r.RunUntilIdle();
         QCOMPARE(titles.size(), size_t{2});
         QCOMPARE(titles[1], w.GetPlayList().PlayListEntries()[3].Title);
@@ -251,7 +255,7 @@ private slots:
         w.SetDrawNotes([&] {
             if (++passes == 20) w.cmdClear->click();
         });
-        w.lstPlayList->setCurrentRow(0);
+        ClickLine(w.lstPlayList, 0);
         r.RunUntilIdle();
         QCOMPARE(w.lstPlayList->count(), 0);
         QCOMPARE(w.windowTitle(), QString("[0songs/00:00:00] - jov:01"));
