@@ -18,7 +18,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/late_devices.h"
 #include "audio/audio_system.h"
@@ -27,6 +30,7 @@
 #include "ui/notes_window.h"
 #include "notes/skin.h"
 #include "ui/main_window.h"
+#include "ui/single_instance.h"
 #include "shell/paths.h"
 #include "shell/settings.h"
 #include "shell/status.h"
@@ -66,8 +70,9 @@ private:
     UiLanguage language_;
 };
 
-// SIGTERM/SIGINT (a logout, a kill) close the main window like its close box, so the
-// list and the settings are saved before the program ends.
+// SIGTERM, SIGINT and SIGHUP (a logout, a kill, the terminal that started the program
+// closing) close the main window like its close box, so the list and the settings are
+// saved before the program ends.
 int signalFds[2] = {-1, -1};
 
 void OnTerminateSignal(int) {
@@ -89,6 +94,23 @@ void CloseOnTerminateSignals(QWidget* window) {
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+}
+
+// The paths named on the command line, made absolute: a running jukebox that takes
+// them over works in another folder.
+std::vector<std::string> CommandLinePaths(int argc, char** argv) {
+    std::vector<std::string> out;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.empty()) continue;
+        std::error_code ec;
+        std::filesystem::path p = std::filesystem::absolute(arg, ec);
+        std::string path = ec ? arg : p.string();
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        out.push_back(path);
+    }
+    return out;
 }
 
 // The sound set-up (the SoundFont above all) takes a good half second: let the window
@@ -109,6 +131,18 @@ void DrawBeforeSoundSetup(QWidget& window) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("jov01"));
+    // One jukebox per user and config folder: a later start hands its paths over and ends.
+    const std::vector<std::string> commandLine = CommandLinePaths(argc, argv);
+    const QString instanceName = SingleInstance::ServerName(ConfigFolder());
+    switch (SingleInstance::HandOver(instanceName, commandLine)) {
+    case HandOverResult::Taken:
+        return 0;
+    case HandOverResult::NoAnswer:
+        std::fprintf(stderr, "jov01: a jukebox is running but did not take the paths\n");
+        return 1;
+    case HandOverResult::NoJukebox:
+        break;
+    }
     if (auto icon = FindDataFile("jov01.png")) QApplication::setWindowIcon(QIcon(QString::fromStdString(*icon)));
 
     static Shell shell;
@@ -128,6 +162,7 @@ int main(int argc, char** argv) {
     parts.midi = &midi;
     parts.listPath = DefaultListPath();
     parts.settingsPath = SettingsPath();
+    parts.demoFolder = FindDemoFolder().value_or(std::string());
     parts.releaseSoundDevice = [] { sound.Attach(nullptr); };
     // Nothing may run after the end: no destructors, no further window events.
     parts.endProgram = [] {
@@ -155,6 +190,21 @@ int main(int argc, char** argv) {
     // 3. The notes window exists, hidden unless the settings showed it.
     // 4. Sound system (and the notes window's drawing set-up); the main window is used here.
     menu->EnsureLoaded();
+    // The command line's paths, each as its drop would add it, after the default list.
+    for (const std::string& path : commandLine) menu->AddDropped({path});
+    auto* instance = new SingleInstance(instanceName, menu);
+    instance->onPaths = [](const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) menuPtr->AddDropped({path});
+        menuPtr->raise();
+        menuPtr->activateWindow();
+    };
+    // A socket left by a jukebox that ended without removing it is replaced, unless a
+    // jukebox started meanwhile answers there.
+    if (!instance->Listen(false)) {
+        if (SingleInstance::HandOver(instanceName, commandLine, 2000) == HandOverResult::Taken) std::quick_exit(0);
+        instance->Listen(true);
+    }
+    CloseOnTerminateSignals(menu);
     DrawBeforeSoundSetup(*menu);
     SetupHooks hooks(*menu, *notes, ddraw, shell, language);
     audio = InitDirectX(&shell, &hooks, language);
@@ -166,6 +216,5 @@ int main(int argc, char** argv) {
     // 6. The notes window's surfaces, visible or not.
     notes->Form_Resize();
 
-    CloseOnTerminateSignals(menu);
     return app.exec();
 }

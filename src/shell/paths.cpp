@@ -86,6 +86,14 @@ std::optional<std::string> FindDataFile(const std::string& name) {
     return std::nullopt;
 }
 
+std::optional<std::string> FindDemoFolder() {
+    for (const std::string& c : {ProgramFolder() + "/demo", std::string(JOV01_DATA_DIR) + "/demo"}) {
+        struct stat st {};
+        if (::stat(c.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return c;
+    }
+    return std::nullopt;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const AtomicWriteOptions& options) {
     if (path.empty()) return false;

@@ -18,6 +18,8 @@ std::string DefaultListPath();  // ConfigFolder() + "/default.rxl"
 // A read-only data file (skin, bitmap): beside the program, then in the user's
 // config folder, then in the installed data folder. Nothing when none exists.
 std::optional<std::string> FindDataFile(const std::string& name);
+// The bundled demo charts: "demo" beside the program, else in the installed data folder.
+std::optional<std::string> FindDemoFolder();
 
 struct AtomicWriteOptions {
     // Tests: stop after this many bytes as a failed write would.

@@ -152,7 +152,7 @@ void frmMenu::FormLoad() {
     keepDamagedList_ = !list_->LoadPlayList(parts_.listPath, true) && listThere;
     // First start: no list yet, so the bundled demo charts make one and Play plays at once.
     // The list is saved at close as usual; from then on its file is there, empty or not.
-    if (!listThere && !parts_.demoFolder.empty()) AddDroppedItems({parts_.demoFolder}, *list_, search_);
+    if (!listThere && !parts_.demoFolder.empty()) AddDropped({parts_.demoFolder});
     jukebox_->makeplaytable();
 }
 
@@ -255,12 +255,20 @@ void frmMenu::dropEvent(QDropEvent* e) {
 }
 
 void frmMenu::AddDropped(const std::vector<std::string>& paths) {
-    // A long search keeps the window drawn and the play timer running, but no second
-    // jukebox step may start inside it.
+    // A long search lets events in (the window is drawn, the play timer runs, a hand-over
+    // arrives); they must not start a second jukebox step or a second search.
+    waitingDrops_.push_back(paths);
+    if (adding_) return;
+    adding_ = true;
     jukebox_->Hold(true);
-    AddDroppedItems(paths, *list_, search_);
-    jukebox_->makeplaytable();
+    while (!waitingDrops_.empty()) {
+        std::vector<std::string> next = std::move(waitingDrops_.front());
+        waitingDrops_.erase(waitingDrops_.begin());
+        AddDroppedItems(next, *list_, search_);
+        jukebox_->makeplaytable();
+    }
     jukebox_->Hold(false);
+    adding_ = false;
 }
 
 void frmMenu::PressDelete() {

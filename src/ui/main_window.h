@@ -98,7 +98,8 @@ public:
     bool PlayTimerRunning() const { return timer50_.isActive(); }
     bool StatusTimerRunning() const { return timer51_.isActive(); }
 
-    // The reactions, as a user's action raises them.
+    // The reactions, as a user's action raises them. A drop (or paths handed over from
+    // the command line) that comes while another is being added waits for it.
     void AddDropped(const std::vector<std::string>& paths);
     void PressDelete();
     void SetSleepText(const QString& text);
@@ -204,6 +205,8 @@ private:
     bool keepDamagedList_ = false;
     bool loading_ = false;
     int listGuard_ = 0;  // > 0 while the list box changes under code, not the user
+    bool adding_ = false;
+    std::vector<std::vector<std::string>> waitingDrops_;
     QFont titleFont_;
     QElapsedTimer lastSearchDraw_;
 };
