@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
@@ -98,6 +99,10 @@ bool SingleInstance::Decode(const QByteArray& bytes, std::vector<std::string>& p
 
 HandOverResult SingleInstance::HandOver(const QString& name, const std::vector<std::string>& paths,
                                         int timeoutMs) {
+    // Only a socket of this user is a jukebox of this user (the temp-folder fallback is shared).
+    struct stat st {};
+    if (::lstat(QFile::encodeName(name).constData(), &st) == 0 && st.st_uid != ::getuid())
+        return HandOverResult::NoJukebox;
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(1000)) return HandOverResult::NoJukebox;
