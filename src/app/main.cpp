@@ -29,6 +29,7 @@
 #include "notes/note_renderer.h"
 #include "ui/notes_window.h"
 #include "notes/skin.h"
+#include "ui/guarded_application.h"
 #include "ui/main_window.h"
 #include "ui/single_instance.h"
 #include "shell/paths.h"
@@ -129,7 +130,7 @@ void DrawBeforeSoundSetup(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("jov01"));
     // One jukebox per user and config folder: a later start hands its paths over and ends.
     const std::vector<std::string> commandLine = CommandLinePaths(argc, argv);
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
     if (auto icon = FindDataFile("jov01.png")) QApplication::setWindowIcon(QIcon(QString::fromStdString(*icon)));
 
     static Shell shell;
+    app.onFailure = [](const std::string& what) { shell.SetStatus("Err[" + what + "]"); };
     static SteadyClock clock;
     static LateSoundDevice sound;
     static LateMidiDevice midi;

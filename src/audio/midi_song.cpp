@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "shell/file_read.h"
+
 namespace jov {
 namespace {
 
@@ -158,17 +160,9 @@ std::optional<MidiSong> ParseSmf(const uint8_t* data, std::size_t size) {
 }
 
 std::optional<MidiSong> LoadSmfFile(const std::string& path) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f) return std::nullopt;
-    std::vector<uint8_t> bytes;
-    uint8_t buf[65536];
-    for (;;) {
-        std::size_t got = std::fread(buf, 1, sizeof buf, f.get());
-        if (got == 0) break;
-        if (bytes.size() + got > kMaxFileBytes) return std::nullopt;
-        bytes.insert(bytes.end(), buf, buf + got);
-    }
-    return ParseSmf(bytes.data(), bytes.size());
+    auto bytes = ReadRegularFile(path, kMaxFileBytes);  // never a FIFO or device
+    if (!bytes) return std::nullopt;
+    return ParseSmf(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
 }
 
 }  // namespace jov

@@ -57,6 +57,17 @@ MidiSynth::MidiSynth(int32_t rate, const std::string& soundFont) : rate_(rate) {
     }
 }
 
+bool MidiSynth::SupportsRate(int32_t rate, double* lowest, double* highest) {
+    fluid_settings_t* settings = new_fluid_settings();
+    if (!settings) return false;
+    double lo = 0, hi = 0;
+    const bool known = fluid_settings_getnum_range(settings, "synth.sample-rate", &lo, &hi) == FLUID_OK;
+    delete_fluid_settings(settings);
+    if (lowest) *lowest = lo;
+    if (highest) *highest = hi;
+    return known && rate >= lo && rate <= hi;
+}
+
 MidiSynth::~MidiSynth() {
     if (synth_) delete_fluid_synth(synth_);
     if (settings_) delete_fluid_settings(settings_);

@@ -28,6 +28,8 @@ public:
     MidiSynth& operator=(const MidiSynth&) = delete;
 
     bool HasSoundFont() const { return synth_ != nullptr; }
+    // Whether the synthesiser can run at `rate` frames per second (its own range).
+    static bool SupportsRate(int32_t rate, double* lowest = nullptr, double* highest = nullptr);
 
     // Starts `song` at `fromMs` on output frame `startFrame`. A start frame before
     // `nowFrame` is late: the song starts at nowFrame from the matching later point.

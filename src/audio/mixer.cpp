@@ -1,5 +1,7 @@
 #include "audio/mixer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -99,17 +101,49 @@ bool Mixer::CreateFromFile(int slot, const std::string& path) {
     CollectGarbage();
     auto resolved = ResolvePath(path);
     if (!resolved) return false;
-    auto decoded = DecodeSoundFile(*resolved, rate_);
+    struct stat st {};
+    if (::stat(resolved->c_str(), &st) != 0) return false;
+    const FileId file{uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
+                      int64_t(st.st_mtim.tv_nsec)};
+    // The same file under another slot's name: one decoded copy for both.
+    for (const SlotInfo& other : slots_) {
+        if (other.buffer && other.file == file) {
+            auto shared = other.buffer;
+            SetBuffer(slot, std::move(shared));
+            slots_[slot].file = file;
+            return true;
+        }
+    }
+    std::size_t used = decodedBytes_;
+    if (const auto& own = slots_[slot].buffer; own && holders_[own.get()] == 1) used -= own->pcm.size() * sizeof(int16_t);
+    if (used >= decodedCap_) return false;
+    DecodeLimits limits;
+    limits.maxOutputBytes = decodedCap_ - used;
+    auto decoded = DecodeSoundFile(*resolved, rate_, limits);
     if (!decoded) return false;
     SetBuffer(slot, std::make_shared<const SoundBuffer>(std::move(*decoded)));
+    slots_[slot].file = file;
     return true;
 }
 
+void Mixer::Hold(const std::shared_ptr<const SoundBuffer>& buffer, int delta) {
+    if (!buffer) return;
+    int& n = holders_[buffer.get()];
+    if (n == 0 && delta > 0) decodedBytes_ += buffer->pcm.size() * sizeof(int16_t);
+    n += delta;
+    if (n <= 0) {
+        decodedBytes_ -= buffer->pcm.size() * sizeof(int16_t);
+        holders_.erase(buffer.get());
+    }
+}
+
 void Mixer::SetBuffer(int slot, std::shared_ptr<const SoundBuffer> buffer) {
-    if (!ValidSlot(slot) || !buffer) return;
+    if (!ValidSlot(slot) || !buffer || slots_[slot].buffer == buffer) return;
     // The old buffer goes away, and its sound with it.
     if (slots_[slot].buffer) Release(slot);
-    Retire(buffer);
+    // A buffer shared with another slot is on the retire list already.
+    if (holders_.find(buffer.get()) == holders_.end()) Retire(buffer);
+    Hold(buffer, +1);
     slots_[slot].frequency = buffer->originalRate;
     slots_[slot].buffer = std::move(buffer);
 }
@@ -158,6 +192,7 @@ void Mixer::Play(int slot, double atMs) {
 
 void Mixer::Release(int slot) {
     if (!HasBuffer(slot)) return;
+    Hold(slots_[slot].buffer, -1);
     slots_[slot] = SlotInfo{};
     releaseSeq_[slot].store(++nextSeq_, std::memory_order_release);
     CollectGarbage();

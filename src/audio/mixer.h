@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "audio/midi_song.h"
@@ -62,6 +63,12 @@ public:
 
     // Without an output device key sounds are not loaded at all (every load fails).
     void SetKeySoundsEnabled(bool on) { keySoundsEnabled_ = on; }
+    // Slots whose names lead to the same file (same size and time stamp) share one
+    // decoded buffer. Past the cap on the decoded audio the slots hold together, a
+    // further sound is not loaded (a failed load).
+    static constexpr std::size_t kDefaultDecodedCap = std::size_t{2} << 30;  // 2 GiB
+    void SetDecodedAudioCap(std::size_t bytes) { decodedCap_ = bytes; }
+    std::size_t DecodedBytes() const { return decodedBytes_; }
 
     // SoundDevice (producer side).
     bool CreateFromFile(int slot, const std::string& path) override;
@@ -106,10 +113,17 @@ private:
         double step = 1;
         uint64_t releasedSeq = 0;  // commands pushed before the last release are void
     };
+    struct FileId {
+        uint64_t dev = 0, ino = 0;
+        int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
+        bool operator==(const FileId&) const = default;
+    };
     struct SlotInfo {
         std::shared_ptr<const SoundBuffer> buffer;
         int32_t frequency = 0;
+        FileId file;  // where the buffer was decoded from (zero when set directly)
     };
+    void Hold(const std::shared_ptr<const SoundBuffer>& buffer, int delta);
 
     bool Push(Command&& c);
     bool ValidSlot(int slot) const { return slot >= 0 && slot < kSlots; }
@@ -129,6 +143,9 @@ private:
     std::vector<std::shared_ptr<const void>> retired_;
     uint64_t nextSeq_ = 0;
     bool keySoundsEnabled_ = true;
+    std::size_t decodedCap_ = kDefaultDecodedCap;
+    std::size_t decodedBytes_ = 0;
+    std::unordered_map<const SoundBuffer*, int> holders_;  // slots holding each buffer
     int64_t dropped_ = 0;
 
     SpscQueue<Command, 8192> queue_;

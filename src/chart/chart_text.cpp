@@ -8,16 +8,23 @@
 
 #include "chart/conversions.h"
 #include "chart/text_decode.h"
+#include "shell/file_read.h"
 
 namespace jov {
 
+namespace {
+
+constexpr off_t kMaxChartBytes = off_t{256} << 20;
+
+}  // namespace
+
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
-    if (path.empty()) return bytes;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = OpenRegularFile(path);  // never a FIFO or device
     if (fd < 0) return bytes;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    // Charts run to a few megabytes; a file far beyond any chart is not read into memory.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxChartBytes) {
         bytes.resize(static_cast<size_t>(st.st_size));
         size_t got = 0;
         while (got < bytes.size()) {

@@ -11,7 +11,8 @@
 namespace jov {
 
 // The file's bytes, as many as its length says (anything but a regular file reads as
-// nothing, so a device or a pipe can neither hang nor flood the reader).
+// nothing, so a device or a pipe can neither hang nor flood the reader; so does a file
+// over 256 MiB, far beyond any chart).
 std::string ReadFileBytes(const std::string& path);
 
 // Decoded text, cut at its first NUL, every CR LF, lone CR and lone LF made a CR LF,

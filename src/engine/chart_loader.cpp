@@ -61,12 +61,13 @@ void FinishChart(ChartContext& ctx) {
     if (!m.Events.empty()) m.LastTick = m.Events.back().Tick;
 }
 
-void LoadChart(ChartContext& ctx, const std::string& path) {
+bool LoadChart(ChartContext& ctx, const std::string& path) {
     ctx.shell.SetCaption("loading...");
     ResetChart(ctx);
-    if (!ctx.shell.FileExists(path)) return;
+    if (!ctx.shell.FileExists(path)) return false;
     ParseChart(ctx, path);
     FinishChart(ctx);
+    return true;
 }
 
 }  // namespace jov

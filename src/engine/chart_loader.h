@@ -34,6 +34,7 @@ void ParseChart(ChartContext& ctx, const std::string& path);
 void ParseChartBytes(ChartContext& ctx, std::string_view bytes, const std::string& path);
 // Timing pass, MIDI open, NowPlaying, tempo, LastTick.
 void FinishChart(ChartContext& ctx);
-void LoadChart(ChartContext& ctx, const std::string& path);
+// False when the file check failed (the chart is then empty).
+bool LoadChart(ChartContext& ctx, const std::string& path);
 
 }  // namespace jov

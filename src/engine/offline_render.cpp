@@ -1,17 +1,18 @@
 #include "engine/offline_render.h"
 
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "audio/audio_system.h"
+#include "audio/midi_synth.h"
 #include "audio/path_resolver.h"
 #include "chart/chart_model.h"
 #include "shell/clock.h"
+#include "shell/file_read.h"
 #include "engine/key_sounds.h"
 #include "engine/play_loop.h"
 #include "engine/player.h"
@@ -31,9 +32,12 @@ double SoundLengthMs(const std::string& name) {
     auto path = ResolvePath(name);
     if (!path) return 0.0;
     SF_INFO info{};
-    SNDFILE* f = sf_open(path->c_str(), SFM_READ, &info);
+    const int fd = OpenRegularFile(*path);
+    if (fd < 0) return 0.0;
+    SNDFILE* f = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
+    if (f) sf_close(f);
+    ::close(fd);
     if (!f) return 0.0;
-    sf_close(f);
     if (info.samplerate <= 0 || info.frames <= 0) return 0.0;
     return static_cast<double>(info.frames) * 1000.0 / info.samplerate;
 }
@@ -80,10 +84,9 @@ private:
 };
 
 bool Readable(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream f(path, std::ios::binary);
-    return f.good();
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
 }
 
 }  // namespace
@@ -106,6 +109,14 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     player.Sounds().SetListener(&driver);
 
     player.LoadChart(chartPath);
+    if (double lo = 0, hi = 0; !player.Model().Chart.MidiFile.empty() && !MidiSynth::SupportsRate(options.rate, &lo, &hi)) {
+        RenderSummary refused;
+        refused.rate = options.rate;
+        refused.error = "the MIDI synthesiser cannot run at " + std::to_string(options.rate) + " Hz (it runs at " +
+                        std::to_string(static_cast<int64_t>(lo)) + " to " + std::to_string(static_cast<int64_t>(hi)) +
+                        " Hz); choose --rate within that";
+        return refused;
+    }
     player.PlaceStart();
     // Frame 0 is the start point's exact time, so the first sound is not cut by the
     // rounding of the clock's start to a whole millisecond.

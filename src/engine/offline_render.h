@@ -29,12 +29,14 @@ struct RenderSummary {
     std::vector<int> missing;       // slots whose file could not be loaded
     double startMs = 0;             // engine ms of frame 0
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
+    std::string error;              // not empty: the audio could not be rendered as asked
 };
 
 // Receives interleaved 16-bit stereo as it is mixed.
 using PcmSink = std::function<void(const int16_t* pcm, int64_t frames)>;
 
-// nullopt when the chart file cannot be read.
+// nullopt when the chart file cannot be read. A chart with a MIDI background at a rate
+// the synthesiser cannot run at gives a summary whose `error` says so (nothing mixed).
 std::optional<RenderSummary> RenderChart(const std::string& chartPath, const RenderOptions& options,
                                          const PcmSink& sink);
 

@@ -39,12 +39,18 @@ public:
 
     void SetHost(PlayHost* host) { engine_.SetHost(host); }
 
-    // Makes the file the loaded chart (reset, parse, timing pass, MIDI open).
-    void LoadChart(const std::string& path);
+    // Makes the file the loaded chart (reset, parse, timing pass, MIDI open). False when
+    // it could not be loaded: the file check failed, or the load ran out of memory (the
+    // chart is then empty and the status line says so, as for a missing file).
+    bool LoadChart(const std::string& path);
+    // Empties the loaded chart and silences it (after a failure in the middle of play).
+    void DropChart();
     // Start of a chart played from its beginning; does nothing unless CurrentTick is 0.
     bool PlaceStart();
     bool SeekTo(int32_t target, bool byTick) { return engine_.SeekTo(target, byTick); }
-    void RunPlayLoop() { engine_.RunPlayLoop(); }
+    // A failure inside the loop (out of memory loading a sound) ends the chart as one
+    // that failed to load, with the loop's timers stopped.
+    void RunPlayLoop();
     void UpdatePlay() { engine_.UpdatePlay(); }
     // Silences every key sound (the Stop button).
     void StopSounds() { sounds_.StopAll(); }

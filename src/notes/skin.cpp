@@ -2,14 +2,12 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 
 #include "chart/text_decode.h"
 #include "notes/skin_fields.h"
+#include "shell/file_read.h"
 
 namespace jov {
 
@@ -223,18 +221,16 @@ void LoadSkinBytes(SkinTables& skin, const DirectDraw& ddraw, std::string_view b
     }
 }
 
+constexpr std::size_t kMaxSkinBytes = 16u << 20;  // a skin is a few kilobytes of text
+
 bool LoadSkin(SkinTables& skin, const DirectDraw& ddraw, const std::string& hrdPath) {
-    // Only a regular file: a folder or a device would fail or never end.
-    std::error_code ec;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(hrdPath, ec)) file.open(hrdPath, std::ios::binary);
-    std::string bytes;
-    if (file.is_open()) bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (!file.is_open() || file.bad()) {
+    // Only a regular file of a sane size: a FIFO or a device would block or never end.
+    auto bytes = ReadRegularFile(hrdPath, kMaxSkinBytes);
+    if (!bytes) {
         skin = SkinTables{};
         return false;
     }
-    LoadSkinBytes(skin, ddraw, bytes, FolderOf(hrdPath));
+    LoadSkinBytes(skin, ddraw, *bytes, FolderOf(hrdPath));
     return true;
 }
 

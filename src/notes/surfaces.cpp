@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shell/file_read.h"
 #include "shell/status.h"
 
 namespace jov {
@@ -34,8 +35,17 @@ bool Surface::Assign(const QImage& picture) {
 }
 
 bool Surface::Load(const std::string& path) {
+    // Read through the one guarded reader (never a FIFO or device, bounded); the bytes
+    // of the path are used as they are, whatever their encoding.
+    auto bytes = ReadRegularFile(path, kMaxBitmapBytes);
+    return bytes && LoadBytes(*bytes);
+}
+
+bool Surface::LoadBytes(std::string_view bytes) {
     QImage picture;
-    if (path.empty() || !picture.load(QString::fromStdString(path))) return false;
+    if (bytes.empty() || bytes.size() > kMaxBitmapBytes ||
+        !picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size())))
+        return false;
     return Assign(picture);
 }
 

@@ -38,6 +38,9 @@ public:
     // The picture of a bitmap file (BMP, PNG, anything QImage reads) at its own size;
     // false (surface unchanged) when the file does not load.
     bool Load(const std::string& path);
+    // The same from a bitmap's bytes (BMP, PNG, whatever Qt's image reader opens).
+    bool LoadBytes(std::string_view bytes);
+    static constexpr std::size_t kMaxBitmapBytes = 64u << 20;
     // Takes a picture as it is (converted to 32 bits); false for a null image.
     bool Assign(const QImage& picture);
     void Release() { image_ = QImage(); }

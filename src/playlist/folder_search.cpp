@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <set>
 #include <utility>
 
@@ -88,6 +89,40 @@ FolderListing ListFolder(const std::string& folder) {
     return listing;
 }
 
+// Every file below the folder `fd` (taken over) whose path, `path` + its name, is too long
+// to open: reached through descriptors, since no path call can name them.
+void CollectTooLong(int fd, const std::string& path, const std::vector<std::string>& patterns,
+                    std::set<std::pair<dev_t, ino_t>>& visited, std::vector<std::string>& out, int depth) {
+    struct stat self {};
+    DIR* dir = ::fstat(fd, &self) == 0 && depth < 256 && visited.insert({self.st_dev, self.st_ino}).second
+                   ? ::fdopendir(fd)
+                   : nullptr;
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> files, folders;
+    while (dirent* d = ::readdir(dir)) {
+        std::string name(d->d_name);
+        struct stat st {};
+        if (name == "." || name == ".." || ::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0) continue;
+        if (S_ISREG(st.st_mode)) files.push_back(std::move(name));
+        if (S_ISDIR(st.st_mode) && name[0] != '.') folders.push_back(std::move(name));
+    }
+    std::sort(files.begin(), files.end(), LessNoCase);
+    std::sort(folders.begin(), folders.end(), LessNoCase);
+    for (const std::string& pattern : patterns)
+        for (const std::string& name : files)
+            if (MatchPattern(pattern, name)) out.push_back(path + name);
+    for (const std::string& name : folders) {
+        int sub = ::openat(::dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (sub >= 0) CollectTooLong(sub, path + name + "/", patterns, visited, out, depth + 1);
+    }
+    ::closedir(dir);
+}
+
+bool TooLong(const std::string& path) { return path.size() >= PATH_MAX; }
+
 }  // namespace
 
 bool MatchPattern(std::string_view pattern, std::string_view name) {
@@ -113,6 +148,7 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
 
 void FolderSearch::Reset() {
     SearchResults.clear();
+    TooLongResults.clear();
     SearchCount = 0;
 }
 
@@ -131,7 +167,17 @@ void FolderSearch::SearchFolder(const std::string& folder, const std::string& pa
         if (!listing.ok || !visited.insert(listing.id).second) continue;
         StoreMatches(current, listing.files, split);
         for (auto it = listing.folders.rbegin(); it != listing.folders.rend(); ++it) {
-            if (!it->empty() && (*it)[0] != '.') pending.push_back(current + *it + "/");
+            if (it->empty() || (*it)[0] == '.') continue;
+            if (!TooLong(current + *it + "/")) {
+                pending.push_back(current + *it + "/");
+                continue;
+            }
+            // Too deep to open by path: its charts are named, not silently lost.
+            int parent = ::open(current.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (parent < 0) continue;
+            int fd = ::openat(parent, it->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(parent);
+            if (fd >= 0) CollectTooLong(fd, current + *it + "/", split, visited, TooLongResults, 0);
         }
     }
 }
@@ -146,10 +192,13 @@ void FolderSearch::StoreMatches(const std::string& folder, const std::vector<std
                                 const std::vector<std::string>& patterns) {
     for (const std::string& pattern : patterns) {
         for (const std::string& name : files) {
-            if (MatchPattern(pattern, name)) {
-                SearchResults.push_back(folder + name);
-                ++SearchCount;
+            if (!MatchPattern(pattern, name)) continue;
+            if (TooLong(folder + name)) {
+                TooLongResults.push_back(folder + name);
+                continue;
             }
+            SearchResults.push_back(folder + name);
+            ++SearchCount;
         }
     }
     if (onCaption) onCaption("Seaching " + std::to_string(SearchCount) + "... " + folder);
@@ -181,6 +230,7 @@ void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, Fold
         if (path.empty()) continue;
         search.SearchFolder(path, "*.bms;*.bme");
         for (const std::string& found : search.SearchResults) list.AddPlayListEntry(found);
+        for (const std::string& lost : search.TooLongResults) list.GetShell().ReportUnreadable(lost);
     }
     search.onCaption = ownHook;
     search.Reset();

@@ -18,6 +18,8 @@ public:
     // Paths found for the current drop item, in search order.
     std::vector<std::string> SearchResults;
     int32_t SearchCount = 0;
+    // Matching files whose paths are longer than the system can open (not added).
+    std::vector<std::string> TooLongResults;
 
     // Receives "Seaching <count>... <folder>" after each folder's files.
     std::function<void(const std::string& caption)> onCaption;

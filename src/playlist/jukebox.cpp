@@ -56,34 +56,47 @@ bool Jukebox::Advance() {
     const auto& entries = list_.PlayListEntries();
     std::string path;
     if (entry >= 1 && static_cast<size_t>(entry) < entries.size()) path = entries[static_cast<size_t>(entry)].FilePath;
-    if (player_.LoadChart(path)) failedLoads_ = 0;
-    else ++failedLoads_;
+    const bool loaded = player_.LoadChart(path);
     window_.RestartMarquee(window_.TitleTextWidth(player_.NowPlaying()));
-    return true;
+    return loaded;
 }
 
-void Jukebox::Step() {
-    if (!ResumeCurrent && list_.PlayListCount() <= 0) {
-        // Nothing to play (the list was cleared while a chart played): stop quietly.
-        UserStop = false;
-        failedLoads_ = 0;
-        return;
-    }
-    if (!ResumeCurrent) Advance();
+void Jukebox::PlayOnce(bool& played) {
+    const bool loaded = ResumeCurrent || Advance();
     ResumeCurrent = false;
     UserStop = false;
 
     player_.PlaceStart();
     window_.ShowRunningPicture(true);
     player_.RunPlayLoop();
+    played = loaded && !player_.EndedAtOnce();
+}
+
+void Jukebox::Step() {
+    if (!ResumeCurrent && list_.PlayListCount() <= 0) {
+        // Nothing to play (the list was cleared while a chart played): stop quietly.
+        UserStop = false;
+        silentSteps_ = 0;
+        return;
+    }
+    bool played = false;
+    try {
+        PlayOnce(played);
+    } catch (...) {
+        // Out of memory in a load, say: the chart counts as one that failed to load,
+        // and the jukebox goes on (an escaped exception would leave it stuck).
+        ResumeCurrent = false;
+        player_.DropChart();
+    }
     window_.ShowRunningPicture(false);
     player_.State().IsPlaying = false;
     window_.UpdateBeatDisplay();
 
-    bool nothingPlays = failedLoads_ > 0 && failedLoads_ >= list_.PlayListCount();
+    silentSteps_ = played ? 0 : silentSteps_ + 1;
+    const bool nothingPlays = silentSteps_ >= list_.PlayListCount();
     if (UserStop || nothingPlays) {
         UserStop = false;
-        failedLoads_ = 0;
+        silentSteps_ = 0;
         return;
     }
     window_.SetNextPlayTimer(true);
@@ -95,7 +108,7 @@ void Jukebox::OnPlayClick() {
     double t = std::nearbyint(s.CurrentTick);
     if (t >= INT32_MIN && t <= INT32_MAX) player_.SeekTo(static_cast<int32_t>(t), true);
     ResumeCurrent = true;
-    failedLoads_ = 0;
+    silentSteps_ = 0;
     window_.SetNextPlayTimer(true);
 }
 
@@ -108,6 +121,9 @@ void Jukebox::OnStopClick() {
     player_.SeekTo(0, false);
     // With no loop running, nothing else would silence the background the rewind restarted.
     if (!s.IsPlaying) player_.StopMidi();
+    // Between two charts the next step is already armed: Stop holds it back too.
+    window_.SetNextPlayTimer(false);
+    deferred_ = false;
 }
 
 void Jukebox::makeplaytable() { jov::makeplaytable(PlayTable, list_.PlayListCount(), random_, rng_); }
@@ -133,7 +149,7 @@ void Jukebox::OnListClick(int line) {
             }
         }
     }
-    failedLoads_ = 0;
+    silentSteps_ = 0;
     window_.SetNextPlayTimer(true);
 }
 

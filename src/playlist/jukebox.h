@@ -48,6 +48,11 @@ public:
     virtual void PlaceStart() = 0;
     virtual bool SeekTo(int32_t target, bool byTick) = 0;
     virtual void RunPlayLoop() = 0;
+    // True when the last play loop ended in its first pass (no tempo, no events):
+    // such a chart plays nothing.
+    virtual bool EndedAtOnce() { return false; }
+    // Leaves the loaded chart empty after a failure in the middle of a step.
+    virtual void DropChart() {}
     // Silences every key sound.
     virtual void StopSounds() = 0;
     // Silences the MIDI background, if the chart has one.
@@ -84,6 +89,7 @@ public:
 private:
     void Step();
     bool Advance();
+    void PlayOnce(bool& played);
 
     PlayList& list_;
     JukeboxPlayer& player_;
@@ -93,9 +99,9 @@ private:
     bool inStep_ = false;
     bool deferred_ = false;
     int held_ = 0;
-    // Charts whose file could not be read, one after another; a whole pass of them
-    // means nothing in the list can play.
-    int32_t failedLoads_ = 0;
+    // Steps that played nothing (the file could not be read or the chart ended at
+    // once), one after another; a whole pass of them means nothing in the list plays.
+    int32_t silentSteps_ = 0;
     RandomSource rng_;
 };
 

@@ -2,9 +2,13 @@
 
 #include <bit>
 #include <cstring>
-#include <fstream>
+#include <cstdint>
+#include <optional>
+
+#include <unistd.h>
 
 #include "chart/text_decode.h"
+#include "shell/file_read.h"
 
 namespace jov {
 
@@ -36,10 +40,16 @@ public:
         return true;
     }
     bool Text(std::string& s) {
+        if (!Bytes(s)) return false;
+        s = DecodeUtf8OrCp932(s);
+        return true;
+    }
+    // A path: its own bytes, never decoded, so a name that is not UTF-8 still names its file.
+    bool Bytes(std::string& s) {
         uint16_t n;
         if (!U16(n)) return false;
         if (bytes_.size() - pos_ < n) return false;
-        s = DecodeUtf8OrCp932(bytes_.substr(pos_, n));
+        s.assign(bytes_.substr(pos_, n));
         pos_ += n;
         return true;
     }
@@ -54,7 +64,7 @@ bool ReadRecord(Reader& r, ChartInfo& e) {
     return r.Text(e.Title) && r.Text(e.Artist) && r.Text(e.Genre) && r.F32(e.Bpm) && r.I32(e.Player) &&
            r.I32(e.PlayLevel) && r.Text(e.MidiFile) && r.I32(e.Rank) && r.I32(e.VolWav) && r.I32(e.Total) &&
            r.I32(e.PlayTime) && r.Text(e.StageFile) && r.I32(e.WavCount) && r.I32(e.BmpCount) &&
-           r.Text(e.FilePath);
+           r.Bytes(e.FilePath);
 }
 
 void PutI32(std::string& out, int32_t v) {
@@ -103,6 +113,22 @@ std::size_t RecordSize(const ChartInfo& e) {
 const ChartInfo& Element(const std::vector<ChartInfo>& entries, int64_t i) {
     static const ChartInfo kEmpty;
     return static_cast<std::size_t>(i) < entries.size() ? entries[static_cast<std::size_t>(i)] : kEmpty;
+}
+
+// Offset just past the record at `pos`, or nothing when the bytes end inside it.
+std::optional<std::size_t> RecordEnd(std::string_view bytes, std::size_t pos) {
+    // A record: three texts, 12 bytes of numbers, a text, 16 bytes, a text, 8 bytes, a text.
+    static constexpr int kLayout[] = {-1, -1, -1, 12, -1, 16, -1, 8, -1};
+    for (int field : kLayout) {
+        std::size_t n = static_cast<std::size_t>(field);
+        if (field < 0) {
+            if (bytes.size() - pos < 2) return std::nullopt;
+            n = 2 + (static_cast<unsigned char>(bytes[pos]) | (static_cast<unsigned char>(bytes[pos + 1]) << 8));
+        }
+        if (bytes.size() - pos < n) return std::nullopt;
+        pos += n;
+    }
+    return pos;
 }
 
 }  // namespace
@@ -156,12 +182,38 @@ std::size_t ListFileRecordEnd(const std::vector<ChartInfo>& entries, int64_t rec
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.clear();
-    char buf[1 << 16];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<std::size_t>(in.gcount()));
-    return !in.bad();
+    int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    bool end = false;
+    bytes = ReadUpTo(fd, SIZE_MAX, &end);
+    ::close(fd);
+    return end;
+}
+
+bool ReadListFileBytes(const std::string& path, std::string& bytes) {
+    int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    bool end = false;
+    bytes = ReadUpTo(fd, kListHeaderSize, &end);
+    bool ok = end || bytes.size() == kListHeaderSize;
+    int32_t count = -1;
+    if (bytes.size() == kListHeaderSize) Reader(bytes, 20).I32(count);
+    // The count calls for count + 1 records (the placeholder first); read only as far as
+    // they reach, whatever lies beyond (a sparse giant, stale bytes).
+    std::size_t pos = kListHeaderSize;
+    for (int64_t i = 0; ok && i <= int64_t{count}; ++i) {
+        std::optional<std::size_t> next;
+        while (!(next = RecordEnd(bytes, pos)) && !end) {
+            std::string more = ReadUpTo(fd, 1 << 16, &end);
+            if (more.empty() && !end) ok = false;  // a read error
+            if (more.empty()) break;
+            bytes += more;
+        }
+        if (!next) break;
+        pos = *next;
+    }
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace jov

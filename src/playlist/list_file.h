@@ -24,7 +24,8 @@ struct ListFileContents {
 };
 
 // Never reads past `bytes` and reserves no more records than the bytes can hold.
-// Texts are read as UTF-8, or as code page 932 when they are not valid UTF-8.
+// Texts are read as UTF-8, or as code page 932 when they are not valid UTF-8; FilePath
+// keeps its bytes as they are.
 ListFileContents ParseListFile(std::string_view bytes);
 
 // Header, `count`, then the records of elements 0..count (an empty placeholder stands in
@@ -36,7 +37,10 @@ std::string EncodeListFile(const std::vector<ChartInfo>& entries, int32_t count)
 // save part way).
 std::size_t ListFileRecordEnd(const std::vector<ChartInfo>& entries, int64_t records);
 
-// Reads the whole file; false when it cannot be opened or read.
+// Reads the whole file; false when it is not a regular file or cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Reads the header and as many bytes as its count's records reach, no more; false when
+// the file is not a regular file or a read fails.
+bool ReadListFileBytes(const std::string& path, std::string& bytes);
 
 }  // namespace jov

@@ -91,7 +91,7 @@ bool PlayList::LoadPlayList(const std::string& path, bool silent) {
     }
     ClearPlayList();
     std::string bytes;
-    bool ok = ReadWholeFile(path, bytes);
+    bool ok = ReadListFileBytes(path, bytes);
     if (ok) {
         ListFileContents contents = ParseListFile(bytes);
         ok = contents.ok;

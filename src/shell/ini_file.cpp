@@ -1,17 +1,17 @@
 #include "shell/ini_file.h"
 
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <vector>
 
+#include "shell/file_read.h"
 #include "shell/paths.h"
 
 namespace jov {
 
 namespace {
 
-constexpr std::size_t kMaxIniFileBytes = 16u << 20;  // settings files are tiny; refuse giants
+constexpr std::size_t kMaxIniFileBytes = 4u << 20;  // settings files are tiny; refuse giants
 
 struct Line {
     std::string_view body;  // without its line end
@@ -78,17 +78,7 @@ std::optional<KeyLine> ParseKeyLine(std::string_view body) {
     return KeyLine{Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))};
 }
 
-std::optional<std::string> ReadFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text;
-    char buf[4096];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        text.append(buf, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxIniFileBytes) return std::nullopt;
-    }
-    return text;
-}
+std::optional<std::string> ReadFile(const std::string& file) { return ReadRegularFile(file, kMaxIniFileBytes); }
 
 }  // namespace
 
@@ -195,13 +185,15 @@ std::string ReadIni(const std::string& file, const std::string& section, const s
 bool WriteIni(const std::string& file, const std::string& section, const std::string& key,
               const std::string& value) {
     std::string old;
-    {
-        std::ifstream probe(file, std::ios::binary);
-        if (probe) {
+    switch (KindOfFile(file)) {
+        case FileKind::Missing: break;
+        case FileKind::Regular: {
             auto text = ReadFile(file);
             if (!text) return false;  // present but unreadable or absurd: leave it alone
             old = std::move(*text);
+            break;
         }
+        default: return false;  // a FIFO or device is not ours to replace
     }
     return WriteFileAtomically(file, WriteIniText(old, section, key, value));
 }

@@ -47,11 +47,28 @@ JsonWriter& JsonWriter::Bool(bool v) { Separator(); out_ += v ? "true" : "false"
 JsonWriter& JsonWriter::Null() { Separator(); out_ += "null"; return *this; }
 JsonWriter& JsonWriter::Raw(std::string_view json) { Separator(); out_ += json; return *this; }
 
+// Length of the well-formed UTF-8 sequence at s[i] (lead byte 0x80 or above), 0 if none.
+static std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char c = b(0);
+    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || s.size() - i < n) return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((b(k) & 0xC0) != 0x80) return 0;
+    // No overlong forms, no surrogates, nothing past U+10FFFF.
+    if ((c == 0xE0 && b(1) < 0xA0) || (c == 0xED && b(1) > 0x9F) || (c == 0xF0 && b(1) < 0x90) ||
+        (c == 0xF4 && b(1) > 0x8F))
+        return 0;
+    return n;
+}
+
+// Always valid UTF-8: a byte that is not part of a well-formed character becomes U+FFFD.
 std::string JsonWriter::Escape(std::string_view s) {
     std::string o;
     o.reserve(s.size() + 2);
     o += '"';
-    for (unsigned char c : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
         switch (c) {
             case '"': o += "\\\""; break;
             case '\\': o += "\\\\"; break;
@@ -60,8 +77,13 @@ std::string JsonWriter::Escape(std::string_view s) {
                     char b[8];
                     std::snprintf(b, sizeof b, "\\u%04x", c);
                     o += b;
-                } else {
+                } else if (c < 0x80) {
                     o += static_cast<char>(c);
+                } else if (std::size_t n = Utf8SequenceAt(s, i)) {
+                    o.append(s.substr(i, n));
+                    i += n - 1;
+                } else {
+                    o += "\xEF\xBF\xBD";
                 }
         }
     }

@@ -1,6 +1,8 @@
 #include "shell/paths.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 #include <vector>
+
+#include "shell/file_read.h"
 
 namespace jov {
 
@@ -55,6 +59,47 @@ std::string ResolveTarget(const std::string& path) {
     return target.string();
 }
 
+// A save killed half-way leaves its temporary behind. Each live save holds a lock on its
+// own, so a temporary of the same target that nobody has locked is litter.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& name) {
+    const std::string prefix = "." + name + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* d = ::readdir(dir)) {
+        std::string_view entry(d->d_name);
+        if (entry.size() != prefix.size() + 6 || entry.substr(0, prefix.size()) != prefix) continue;
+        int fd = ::openat(::dirfd(dir), d->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(::dirfd(dir), d->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+            named.st_dev == held.st_dev) {
+            ::unlinkat(::dirfd(dir), d->d_name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// mkstemp, then the lock. Another save may take the new file for litter in the moment
+// before the lock: then the name no longer leads to our file, and we try again.
+int CreateLockedTemporary(const std::string& pattern, std::string& tempPath) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        struct stat held {}, named {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && ::lstat(name.data(), &named) == 0 &&
+            named.st_ino == held.st_ino && named.st_dev == held.st_dev) {
+            tempPath = name.data();
+            return fd;
+        }
+        ::close(fd);
+    }
+    return -1;
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -98,14 +143,17 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const AtomicWriteOptions& options) {
     if (path.empty()) return false;
     const std::string target = ResolveTarget(path);
+    // A FIFO, device or folder (or a link to one) is not a file we may replace.
+    const FileKind kind = KindOfFile(target);
+    if (kind != FileKind::Missing && kind != FileKind::Regular) return false;
     fs::path folder = fs::path(target).parent_path();
-    std::string pattern = (folder.empty() ? std::string(".") : folder.string()) + "/." +
-                          fs::path(target).filename().string() + ".tmp-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
+    const std::string folderText = folder.empty() ? std::string(".") : folder.string();
+    const std::string name = fs::path(target).filename().string();
+    RemoveStaleTemporaries(folderText, name);
+
+    std::string tempPath;
+    int fd = CreateLockedTemporary(folderText + "/." + name + ".tmp-XXXXXX", tempPath);
     if (fd < 0) return false;
-    const std::string tempPath(name.data());
 
     // Keep the old file's permission bits; a new file gets the usual 0666 less umask.
     struct stat old {};
@@ -125,14 +173,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes,
         ok = WriteAll(fd, bytes.data(), bytes.size());
     }
     ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    // Renamed while still locked, so no other save can take it for a stale one.
     ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
+    if (!ok) ::unlink(tempPath.c_str());
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) return false;
     // Make the rename itself durable.
-    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dfd = ::open(folderText.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

@@ -28,7 +28,9 @@ struct AtomicWriteOptions {
 
 // Writes `bytes` to a temporary file in the target's folder, flushes it to disk and
 // renames it over `path`, so the old file is either kept whole or replaced whole.
-// A symbolic link at `path` is followed: the file it points to is replaced.
+// A symbolic link at `path` is followed: the file it points to is replaced. A FIFO,
+// device or folder there is refused (false, left as it is). Temporaries of the same
+// target left by a save that was killed (".NAME.tmp-XXXXXX", unlocked) are removed first.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const AtomicWriteOptions& options = {});
 

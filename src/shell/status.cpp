@@ -1,26 +1,28 @@
 #include "shell/status.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "shell/file_read.h"
 
 namespace jov {
 
 bool Shell::FileExists(const std::string& path) {
-    // open(2) without reading: no buffering, and a file a caller holds open is not disturbed.
+    // Opened without reading, and only when it is a regular file: a FIFO or a device
+    // named here would block or never end in the reader that follows.
     bool ok = false;
-    if (!path.empty()) {
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd >= 0) {
-            struct stat st {};
-            ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-            ::close(fd);
-        }
+    int fd = OpenRegularFile(path);
+    if (fd >= 0) {
+        ok = true;
+        ::close(fd);
     }
     if (ok) return true;
+    ReportUnreadable(path);
+    return false;
+}
+
+void Shell::ReportUnreadable(const std::string& path) {
     auto slash = path.find_last_of('/');
     SetStatus("Err[not exist] :" + (slash == std::string::npos ? path : path.substr(slash + 1)));
-    return false;
 }
 
 void Shell::SetStatus(const std::string& text) {

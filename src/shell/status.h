@@ -23,6 +23,8 @@ public:
     // True when the file can be opened for reading; otherwise reports
     // "Err[not exist] :" + the file's name and returns false.
     bool FileExists(const std::string& path);
+    // The file check's message for a file that cannot be used.
+    void ReportUnreadable(const std::string& path);
     void SetStatus(const std::string& text);
     void SetCaption(const std::string& text);
 

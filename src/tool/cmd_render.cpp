@@ -47,21 +47,30 @@ int CmdRender(const Args& args) {
     SF_INFO info{};
     info.samplerate = static_cast<int>(rate);
     info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    // RF64, which a WAV becomes again at the end when it stays under 4 GiB: a plain WAV's
+    // 32-bit sizes would wrap on a longer render.
+    info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(out.c_str(), SFM_WRITE, &info);
     if (!file) {
         std::fprintf(stderr, "render: cannot write %s\n", out.c_str());
         return 1;
     }
+    sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     bool writeFailed = false;
     RenderOptions options;
     options.rate = static_cast<int32_t>(rate);
     auto summary = RenderChart(chart, options, [&](const int16_t* pcm, int64_t frames) {
         if (sf_writef_short(file, pcm, frames) != frames) writeFailed = true;
     });
-    sf_close(file);
+    if (sf_close(file) != 0) writeFailed = true;
+    // A file that is not what was asked for is not left behind as if it were.
+    if (!summary || !summary->error.empty() || writeFailed) std::remove(out.c_str());
     if (!summary) {
         std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
+        return 1;
+    }
+    if (!summary->error.empty()) {
+        std::fprintf(stderr, "render: %s\n", summary->error.c_str());
         return 1;
     }
     if (writeFailed) {

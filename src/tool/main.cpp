@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "tool/tool_commands.h"
@@ -70,8 +71,19 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     for (const auto& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
-            jov::tool::Args args(argv + 2, argv + argc);
-            return c.run ? c.run(args) : RunModule(c, args);
+            // Whatever a command meets (out of memory on a giant file), the caller gets an
+            // error line and a failing exit code, never an abort.
+            try {
+                jov::tool::Args args(argv + 2, argv + argc);
+                return c.run ? c.run(args) : RunModule(c, args);
+            } catch (const std::exception& e) {
+                std::fflush(stdout);
+                std::fprintf(stderr, "%s: %s\n", c.name, e.what());
+            } catch (...) {
+                std::fflush(stdout);
+                std::fprintf(stderr, "%s: failed\n", c.name);
+            }
+            return 1;
         }
     }
     return Usage();

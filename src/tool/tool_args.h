@@ -1,10 +1,12 @@
 #pragma once
 // Argument and file checks the tool's commands share.
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
+
+#include <unistd.h>
+
+#include "shell/file_read.h"
 
 namespace jov::tool {
 
@@ -15,11 +17,11 @@ inline std::optional<int64_t> ParseInt(const std::string& s) {
     return v;
 }
 
+// A regular file that opens for reading (never a FIFO or device).
 inline bool Readable(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream f(path, std::ios::binary);
-    return f.good();
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
 }
 
 }  // namespace jov::tool

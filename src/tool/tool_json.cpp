@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "chart/text_decode.h"
+
 namespace jov::tool {
 
 void WriteChartInfoMembers(JsonWriter& w, const ChartInfo& c) {
@@ -19,7 +21,8 @@ void WriteChartInfoMembers(JsonWriter& w, const ChartInfo& c) {
     w.Key("StageFile").String(c.StageFile);
     w.Key("WavCount").Int(c.WavCount);
     w.Key("BmpCount").Int(c.BmpCount);
-    w.Key("FilePath").String(c.FilePath);
+    // A path is bytes; shown decoded as list texts are (valid UTF-8, else code page 932).
+    w.Key("FilePath").String(DecodeUtf8OrCp932(c.FilePath));
 }
 
 void PrintJsonLine(const JsonWriter& w) {

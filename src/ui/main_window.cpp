@@ -21,6 +21,7 @@
 #include "chart/chart_model.h"
 #include "engine/status_readout.h"
 #include "audio/cls_midi.h"
+#include "ui/display_text.h"
 
 namespace jov {
 namespace {
@@ -34,10 +35,6 @@ const char* const kSwitchStyle =
     " border-bottom-color: palette(light); border-right-color: palette(light);"
     " padding-top: 2px; padding-left: 2px; }";
 
-bool IsReadableFile(const std::string& path) {
-    return !path.empty() && ::access(path.c_str(), R_OK) == 0;
-}
-
 }  // namespace
 
 // ---- the player as the jukebox sees it ----
@@ -47,14 +44,12 @@ public:
     explicit PlayerLink(Player& p) : p_(p) {}
     EngineState& State() override { return p_.State(); }
     const std::string& NowPlaying() override { return p_.Model().NowPlaying; }
-    bool LoadChart(const std::string& path) override {
-        bool readable = IsReadableFile(path);
-        p_.LoadChart(path);
-        return readable;
-    }
+    bool LoadChart(const std::string& path) override { return p_.LoadChart(path); }
     void PlaceStart() override { p_.PlaceStart(); }
     bool SeekTo(int32_t target, bool byTick) override { return p_.SeekTo(target, byTick); }
     void RunPlayLoop() override { p_.RunPlayLoop(); }
+    bool EndedAtOnce() override { return p_.Engine().LoopPasses() <= 1; }
+    void DropChart() override { p_.DropChart(); }
     void StopSounds() override { p_.StopSounds(); }
     void StopMidi() override {
         if (p_.Model().Midi) p_.Model().Midi->StopM();
@@ -194,7 +189,7 @@ void frmMenu::ShowMessage(MessageIcon icon, const std::string& title, const std:
         return;
     }
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
-                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, this);
+                    QString::fromStdString(title), DisplayText(text), QMessageBox::Ok, this);
     box.exec();
 }
 

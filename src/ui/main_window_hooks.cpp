@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "engine/status_readout.h"
+#include "ui/display_text.h"
 
 namespace jov {
 
@@ -31,7 +32,7 @@ void frmMenu::OnLinesCleared() {
 }
 
 void frmMenu::OnCaptionSet(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    setWindowTitle(DisplayText(caption));
     // A long folder search: let the window draw itself now and then.
     if (!lastSearchDraw_.isValid() || lastSearchDraw_.elapsed() >= 100) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -113,7 +114,7 @@ void frmMenu::SetPlayLamp(bool lit) {
 
 // ---- StatusSink ----
 
-void frmMenu::OnCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void frmMenu::OnCaption(const std::string& caption) { setWindowTitle(DisplayText(caption)); }
 
 // ---- painting ----
 
@@ -122,7 +123,7 @@ void frmMenu::PaintStatus(QPainter& p, const QRect& inner) {
     p.setPen(kLightCyan);
     p.setFont(picStatus->font());
     QFontMetrics fm(picStatus->font());
-    QString text = QString::fromStdString(statusText_);
+    QString text = DisplayText(statusText_);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     int y = inner.top() + fm.ascent();
     for (const QString& line : text.split(QLatin1Char('\n'))) {

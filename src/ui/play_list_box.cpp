@@ -9,6 +9,8 @@
 #include <QStyledItemDelegate>
 #include <QUrl>
 
+#include "playlist/uri_list.h"
+
 namespace jov {
 namespace {
 
@@ -57,6 +59,9 @@ PlayListBox::PlayListBox(QWidget* parent) : QListWidget(parent) {
 std::vector<std::string> DroppedPaths(const QMimeData* data) {
     std::vector<std::string> out;
     if (!data || !data->hasUrls()) return out;
+    // From the raw list: QUrl would decode a name that is not UTF-8 into U+FFFD.
+    const QByteArray raw = data->data(QStringLiteral("text/uri-list"));
+    if (!raw.isEmpty()) return UriListPaths(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())));
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile()) continue;
         QString p = url.toLocalFile();

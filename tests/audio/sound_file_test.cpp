@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "audio/mixer.h"
@@ -173,6 +174,30 @@ TEST(SoundFile, MixerLoadsThroughTheResolver) {
     EXPECT_TRUE(m.HasBuffer(4));
     m.SetKeySoundsEnabled(false);
     EXPECT_FALSE(m.CreateFromFile(6, dir / "Kick.wav"));
+}
+
+TEST(SoundFile, SlotsNamingOneFileShareItsDecodingUnderTheChartCap) {
+    TempDir dir;
+    ASSERT_TRUE(WriteSine(dir / "Kick.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 44100));
+    ASSERT_TRUE(WriteSine(dir / "snare.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 4410));
+    Mixer m(44100);
+    for (int slot = 1; slot <= 10; ++slot) ASSERT_TRUE(m.CreateFromFile(slot, dir / (slot % 2 ? "KICK.WAV" : "Kick")));
+    EXPECT_EQ(m.DecodedBytes(), 44100u * 4);  // one copy, not ten
+    // Past the cap a further sound is a failed load; the slots already loaded stay.
+    m.SetDecodedAudioCap(m.DecodedBytes() + 1000);
+    EXPECT_FALSE(m.CreateFromFile(11, dir / "snare.wav"));
+    EXPECT_TRUE(m.CreateFromFile(12, dir / "kick.wav"));
+    m.ReleaseAll();
+    EXPECT_EQ(m.DecodedBytes(), 0u);
+    EXPECT_TRUE(m.CreateFromFile(11, dir / "snare.wav"));
+
+    // Decoding from memory gives what decoding the file gives.
+    std::ifstream in(dir / "snare.wav", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto fromFile = DecodeSoundFile(dir / "snare.wav", 48000);
+    auto fromBytes = DecodeSoundBytes(bytes, 48000);
+    ASSERT_TRUE(fromFile && fromBytes);
+    EXPECT_EQ(fromFile->pcm, fromBytes->pcm);
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
 #include "playlist/folder_search.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
 #include "playlist/list_file.h"
+#include "playlist/uri_list.h"
 #include "playlist/playlist.h"
 #include "shell/status.h"
 
@@ -161,6 +167,43 @@ TEST_F(FolderSearchTest, DroppedItems) {
     AddDroppedItems({root + "saved.RXL", root + "songs"}, list, search);
     ASSERT_EQ(list.PlayListCount(), 1);
     EXPECT_EQ(list.PlayListEntries()[1].Title, "from list");
+}
+
+TEST_F(FolderSearchTest, PathsTooLongToOpenAreNamedOnTheStatusLine) {
+    // Folders built by descriptor, deeper than any path can name; one chart within reach.
+    Touch("deep/near.bms");
+    int fd = ::open((dir / "deep").c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string level(200, 'd');
+    std::string path = root + "deep/";
+    while (path.size() < PATH_MAX) {
+        ASSERT_EQ(::mkdirat(fd, level.c_str(), 0700), 0);
+        int next = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        path += level + "/";
+    }
+    ::close(::openat(fd, "lost.bms", O_WRONLY | O_CREAT, 0600));
+    ::close(fd);
+
+    Shell shell;
+    PlayList list(shell);
+    AddDroppedItems({root + "deep"}, list, search);
+    EXPECT_EQ(list.PlayListCount(), 1);
+    EXPECT_EQ(shell.LastStatus(), "Err[not exist] :lost.bms");
+    EXPECT_TRUE(search.TooLongResults.empty());  // reset after the drop
+    // Nothing but rm can remove what no path names.
+    EXPECT_EQ(std::system(("rm -rf '" + root + "deep'").c_str()), 0);
+}
+
+TEST(UriList, DropTextGivesTheBytesOfLocalPaths) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"file:///a/b.bms\r\nfile:///c%20d/\r\n", {"/a/b.bms", "/c d"}},
+        {"# comment\r\nfile://localhost/x%83%65.bms\r\n", {"/x\x83\x65.bms"}},  // Shift-JIS bytes kept
+        {"file://otherhost/x\r\nhttp://h/y\r\nfile:/z\nfile:///q?x#y", {"/z", "/q"}},
+        {"file:///bad%zz%4\r\nfile:///nul%00x\r\n  file:///t  \r\n", {"/bad%zz%4", "/t"}},
+        {"", {}},
+    };
+    for (const auto& [text, paths] : cases) EXPECT_EQ(UriListPaths(text), paths) << text;
 }
 
 }  // namespace

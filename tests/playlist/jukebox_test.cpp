@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -48,10 +49,16 @@ struct FakePlayer : JukeboxPlayer {
     int midiStops = 0;
     int soundStops = 0;
     std::function<void()> duringLoop;
+    bool endsAtOnce = false;   // every chart ends in its first pass
+    std::string throwOn;       // loading this path runs out of memory
+    int dropped = 0;
     EngineState& State() override { return state; }
     const std::string& NowPlaying() override { return now; }
+    bool EndedAtOnce() override { return endsAtOnce; }
+    void DropChart() override { ++dropped; }
     bool LoadChart(const std::string& path) override {
         loads.push_back(path);
+        if (path == throwOn) throw std::bad_alloc();
         now = path;
         state.CurrentTick = 0;
         return fs::is_regular_file(path);
@@ -222,6 +229,30 @@ TEST(Jukebox, AWholePassOfMissingFilesStops) {
     r.Run(9);
     EXPECT_EQ(r.player.loads.size(), 12u);
     EXPECT_TRUE(r.window.timer);
+}
+
+TEST(Jukebox, ChartsThatPlayNothingOrFailGoIdleAndStopHoldsTheArmedStep) {
+    // Every chart ends at once (no tempo): one pass through the list, then Idle.
+    Rig r(3);
+    r.player.endsAtOnce = true;
+    r.box.OnListClick(0);
+    r.Run(100);
+    EXPECT_EQ(r.player.loads.size(), 3u);
+    EXPECT_FALSE(r.window.timer);
+
+    // A load that throws counts as a failed load; the jukebox is not left inside a step.
+    Rig t(2);
+    t.player.throwOn = t.Path(1);
+    t.box.OnListClick(0);
+    t.Run(2);
+    EXPECT_EQ(t.player.loads, (std::vector<std::string>{t.Path(1), t.Path(2)}));
+    EXPECT_EQ(t.player.dropped, 1);
+    EXPECT_FALSE(t.box.InStep());
+    EXPECT_TRUE(t.window.timer);
+
+    // Stop between two charts: the armed step does not come.
+    t.box.OnStopClick();
+    EXPECT_FALSE(t.window.timer);
 }
 
 TEST(Jukebox, PlayResumesTheLoadedChartFromWhereItStands) {

@@ -1,8 +1,12 @@
 // jov01-tool simulate and render, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -132,6 +136,10 @@ TEST(EngineToolTest, BadInvocationsExitWithTheirCodes) {
     EXPECT_EQ(Tool("simulate " + kData + "/engine/small.bms --load-mode 2").code, 2);
     EXPECT_EQ(Tool("render " + kData + "/engine/small.bms").code, 2);
     EXPECT_EQ(Tool("render " + kData + "/engine/no_such_chart.bms -o /dev/null").code, 1);
+    // A MIDI background at a rate the synthesiser cannot run at: an error, no file.
+    const std::string out = testing::TempDir() + "jov01_midi_192k.wav";
+    EXPECT_EQ(Tool("render " + kData + "/engine/midi.bms -o " + out + " --rate 192000").code, 1);
+    EXPECT_NE(::access(out.c_str(), F_OK), 0);
 }
 
 TEST(EngineToolTest, RenderWritesTheWaveAndReportsMissingSounds) {
@@ -144,11 +152,14 @@ TEST(EngineToolTest, RenderWritesTheWaveAndReportsMissingSounds) {
     EXPECT_NEAR(static_cast<double>(Int(r.lines[0], "frames")), 6.0 * 22050, 0.02 * 22050);
     EXPECT_EQ(Int(r.lines[0], "sounds"), 3);
     EXPECT_NE(r.lines[0].find("\"missing\":[1,2]"), std::string::npos) << r.lines[0];
-    FILE* f = std::fopen(out.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    std::fseek(f, 0, SEEK_END);
-    EXPECT_EQ(std::ftell(f), 44 + Int(r.lines[0], "frames") * 4);
-    std::fclose(f);
+    // A WAV (room kept for the RF64 header a render past 4 GiB needs), holding every frame.
+    std::ifstream f(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 4), "WAVE");
+    const size_t data = bytes.find("data");
+    ASSERT_NE(data, std::string::npos);
+    EXPECT_EQ(static_cast<int64_t>(bytes.size() - data - 8), Int(r.lines[0], "frames") * 4);
     std::remove(out.c_str());
 }
 

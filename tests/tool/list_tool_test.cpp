@@ -1,15 +1,20 @@
 // jov01-tool list: reading a list file and building one from dropped paths.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "chart/header_scan.h"
 #include "playlist/list_file.h"
+#include "shell/json.h"
 #include "shell/status.h"
+#include "playlist/playlist.h"
 #include "tool_run.h"
 
 namespace fs = std::filesystem;
@@ -70,6 +75,47 @@ TEST_F(ListToolTest, WriteThenReadGivesTheSameList) {
     ToolRun again = ListTool({"--write", copy, out, single});
     EXPECT_EQ(again.code, 0);
     EXPECT_EQ(again.out, w.out);
+}
+
+TEST_F(ListToolTest, ShiftJisNamesSurviveARestartAndPrintAsUtf8) {
+    // What unzip makes of a Japanese archive: a name in code page 932 bytes.
+    const std::string chart = (dir / "songs").string() + "/\x83\x65\x83\x58\x83\x67.bms";
+    fs::copy_file(charts + "bpm.bms", chart);
+    const std::string out = (dir / "saved.rxl").string();
+    ASSERT_EQ(ListTool({"--write", out, (dir / "songs").string()}).code, 0);
+
+    Shell shell;  // as after a restart
+    PlayList list(shell);
+    ASSERT_TRUE(list.LoadPlayList(out, true));
+    ASSERT_EQ(list.PlayListCount(), 1);
+    EXPECT_EQ(list.PlayListEntries()[1].FilePath, chart);
+    EXPECT_TRUE(shell.FileExists(list.PlayListEntries()[1].FilePath));
+
+    ToolRun r = ListTool({out});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("/songs/\u30c6\u30b9\u30c8.bms\""), std::string::npos) << r.out;
+    EXPECT_EQ(JsonWriter::Escape("a\x83\xff\xc3\xa9"), "\"a\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xA9\"");
+}
+
+TEST_F(ListToolTest, SpecialFilesAndExhaustedMemoryGiveAnError) {
+    const std::string fifo = (dir / "fifo.rxl").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        ToolRun r = ListTool({path});
+        EXPECT_EQ(r.code, 1) << path;
+        EXPECT_EQ(r.out, kEmpty);
+    }
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address space limit does not combine with the sanitizer";
+#else
+    // A chart bigger than memory allows: an error and exit 1, not an abort.
+    const std::string big = (dir / "big.bms").string();
+    { std::ofstream(big) << "#TITLE big\r\n"; }
+    fs::resize_file(big, 200u << 20);
+    std::string cmd = "ulimit -v 262144; exec " + Quote(JOV01_TOOL) + " scan " + Quote(big) + " >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+#endif
 }
 
 TEST_F(ListToolTest, ErrorsAndExitCodes) {
