@@ -1,27 +1,38 @@
-// Chart reader, timing pass and header scan on arbitrary bytes.
+// Chart reader, timing pass and header scan on arbitrary bytes, all in memory. The model,
+// context and scratch objects are built once and reset by each run, as the jukebox
+// reuses them from one chart to the next.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "engine/chart_loader.h"
 #include "chart/entry_line.h"
 #include "chart/header_scan.h"
-#include "shell/clock.h"
+#include "engine/chart_loader.h"
 #include "engine/engine_state.h"
+#include "shell/clock.h"
 #include "shell/status.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+namespace {
+
+struct Rig {
     jov::ChartModel model;
     jov::EngineState engine;
-    engine.WavLoadMode = size % 2 == 0 ? 0 : 1;
     jov::Shell shell;
     jov::VirtualClock clock;
     int loads = 0;
-    jov::ChartContext ctx{model, engine, shell, clock, [&](int) { ++loads; }, [] {}, nullptr};
-    jov::ResetChart(ctx);
-    jov::ParseChartBytes(ctx, bytes, "dir/fuzz.bms");
-    jov::FinishChart(ctx);
+    jov::ChartContext ctx{model, engine, shell, clock, [this](int) { ++loads; }, [] {}, nullptr};
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Rig* rig = new Rig;
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    jov::ChartModel& model = rig->model;
+    rig->engine.WavLoadMode = size % 2 == 0 ? 0 : 1;
+    jov::ResetChart(rig->ctx);
+    jov::ParseChartBytes(rig->ctx, bytes, "dir/fuzz.bms");
+    jov::FinishChart(rig->ctx);
     if (model.EventCount != static_cast<int32_t>(model.Events.size())) __builtin_trap();
     if (model.LastTick != model.Events.back().Tick) __builtin_trap();
     jov::ChartInfo entry;

@@ -49,18 +49,19 @@ void PrepareChartText(std::string_view bytes, std::u32string& text) {
     text.clear();
     text.reserve(decoded.size() + decoded.size() / 16 + 2);
     text += U"\r\n";
-    size_t n = decoded.size();
+    // Copied in runs between line ends: one test per character, not a push_back each.
+    const char32_t* p = decoded.data();
+    const size_t n = decoded.size();
+    size_t run = 0;
     for (size_t i = 0; i < n; ++i) {
-        char32_t c = decoded[i];
-        if (c == U'\r') {
-            text += U"\r\n";
-            if (i + 1 < n && decoded[i + 1] == U'\n') ++i;
-        } else if (c == U'\n') {
-            text += U"\r\n";
-        } else {
-            text.push_back(c);
-        }
+        const char32_t c = p[i];
+        if (c > U'\r' || (c != U'\r' && c != U'\n')) continue;
+        text.append(p + run, i - run);
+        text += U"\r\n";
+        if (c == U'\r' && i + 1 < n && p[i + 1] == U'\n') ++i;
+        run = i + 1;
     }
+    text.append(p + run, n - run);
     ReleaseIfHuge(decoded);
 }
 

@@ -70,8 +70,11 @@ bool DecodeUtf8(std::string_view bytes, std::u32string* out) {
     while (i < n) {
         unsigned char b = p[i];
         if (b < 0x80) {
-            if (out) out->push_back(b);
-            ++i;
+            // A run of ASCII in one append.
+            size_t end = i + 1;
+            while (end < n && p[end] < 0x80) ++end;
+            if (out) out->append(p + i, p + end);
+            i = end;
             continue;
         }
         int len;
@@ -159,26 +162,23 @@ bool IsValidUtf8(std::string_view bytes) { return DecodeUtf8(bytes, nullptr); }
 
 void DecodeCp932Into(std::string_view bytes, std::u32string& out) {
     const Cp932Table& t = Table();
-    out.clear();
-    out.reserve(bytes.size());
+    // Never more characters than bytes: written through a pointer, cut to size at the end.
+    out.resize(bytes.size());
+    char32_t* o = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
     for (size_t i = 0; i < n;) {
         unsigned char b = p[i];
         if (IsCp932Lead(b)) {
             char32_t c = i + 1 < n ? t.pair[b * 256 + p[i + 1]] : 0;
-            if (c != 0) {
-                out.push_back(c);
-                i += 2;
-            } else {
-                out.push_back(kReplacement);
-                ++i;
-            }
+            *o++ = c != 0 ? c : kReplacement;
+            i += c != 0 ? 2 : 1;
         } else {
-            out.push_back(t.single[b]);
+            *o++ = t.single[b];
             ++i;
         }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
 }
 
 std::u32string DecodeCp932(std::string_view bytes) {
