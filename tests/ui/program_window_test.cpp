@@ -96,6 +96,7 @@ private slots:
         ::kill(static_cast<pid_t>(first.processId()), SIGHUP);  // its terminal closed
         QVERIFY(first.waitForFinished(30000));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QVERIFY(fs::is_empty(root / "run"));
 
         Shell shell;
         PlayList saved(shell);
