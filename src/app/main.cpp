@@ -167,7 +167,9 @@ int main(int argc, char** argv) {
     parts.demoFolder = FindDemoFolder().value_or(std::string());
     parts.releaseSoundDevice = [] { sound.Attach(nullptr); };
     // Nothing may run after the end: no destructors, no further window events.
+    static SingleInstance* instancePtr = nullptr;
     parts.endProgram = [] {
+        if (instancePtr) instancePtr->Close();  // the next start need not find it stale
         std::fflush(nullptr);
         std::quick_exit(0);
     };
@@ -195,6 +197,7 @@ int main(int argc, char** argv) {
     // The command line's paths, each as its drop would add it, after the default list.
     for (const std::string& path : commandLine) menu->AddDropped({path});
     auto* instance = new SingleInstance(instanceName, menu);
+    instancePtr = instance;
     instance->onPaths = [](const std::vector<std::string>& paths) {
         for (const std::string& path : paths) menuPtr->AddDropped({path});
         menuPtr->raise();

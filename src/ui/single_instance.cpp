@@ -130,6 +130,10 @@ bool SingleInstance::Listen(bool replaceStale) {
     return server_->listen(name_);
 }
 
+void SingleInstance::Close() {
+    if (server_) server_->close();
+}
+
 void SingleInstance::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         // A peer that never finishes its message is let go.

@@ -39,6 +39,8 @@ public:
     // Starts taking hand-overs. `replaceStale` removes a socket left by a program that
     // ended without closing it (only after a hand-over found nobody answering).
     bool Listen(bool replaceStale);
+    // Stops taking hand-overs and removes the socket.
+    void Close();
     // Runs on the event loop with the paths of each hand-over, in the order they came.
     std::function<void(const std::vector<std::string>& paths)> onPaths;
 
