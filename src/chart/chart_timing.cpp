@@ -25,22 +25,25 @@ void AddBarLines(std::vector<ChartEvent>& events, int32_t& maxMeasure, float* le
 void SortEvents(std::vector<ChartEvent>& events) {
     if (events.size() < 2) return;
     // Equal ticks keep the order this exact quicksort leaves them in, so its steps are
-    // kept; they run on small (tick, index) keys, and each entry moves once at the end.
-    struct Key {
-        int32_t tick;
-        uint32_t index;
-    };
-    std::vector<Key> keys(events.size());
-    for (size_t k = 0; k < events.size(); ++k) keys[k] = {events[k].Tick, static_cast<uint32_t>(k)};
+    // kept; they run on the ticks alone with each one's entry index beside it, and each
+    // entry moves once at the end.
+    const size_t n = events.size();
+    std::vector<int32_t> ticks(n);
+    std::vector<uint32_t> index(n);
+    for (size_t k = 0; k < n; ++k) {
+        ticks[k] = events[k].Tick;
+        index[k] = static_cast<uint32_t>(k);
+    }
+    int32_t* t = ticks.data();
     std::vector<std::pair<int64_t, int64_t>> stack;
-    stack.emplace_back(0, static_cast<int64_t>(keys.size()) - 1);
+    stack.emplace_back(0, static_cast<int64_t>(n) - 1);
     while (!stack.empty()) {
         auto [lo, hi] = stack.back();
         stack.pop_back();
         if (lo >= hi) continue;
-        int32_t a = keys[lo].tick;
-        int32_t m = keys[(lo + hi) / 2].tick;
-        int32_t b = keys[hi].tick;
+        int32_t a = t[lo];
+        int32_t m = t[(lo + hi) / 2];
+        int32_t b = t[hi];
         if (m < a) std::swap(m, a);
         if (m > b) {
             std::swap(m, b);
@@ -50,17 +53,18 @@ void SortEvents(std::vector<ChartEvent>& events) {
         int64_t i = lo - 1;
         int64_t j = hi + 1;
         for (;;) {
-            do ++i; while (keys[i].tick < pivot);
-            do --j; while (keys[j].tick > pivot);
+            do ++i; while (t[i] < pivot);
+            do --j; while (t[j] > pivot);
             if (i >= j) break;
-            std::swap(keys[i], keys[j]);
+            std::swap(t[i], t[j]);
+            std::swap(index[i], index[j]);
         }
         stack.emplace_back(j + 1, hi);
         stack.emplace_back(lo, i - 1);
     }
     std::vector<ChartEvent> sorted;
-    sorted.reserve(events.size());
-    for (const Key& k : keys) sorted.push_back(events[k.index]);
+    sorted.reserve(n);
+    for (uint32_t k : index) sorted.push_back(events[k]);
     events.swap(sorted);
 }
 
