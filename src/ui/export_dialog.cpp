@@ -30,6 +30,7 @@ ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_
     dialog_->setMinimumDuration(0);
     dialog_->setValue(0);
     connect(dialog_, &QProgressDialog::canceled, this, [this] { Cancel(); });
+    connect(dialog_, &QDialog::rejected, this, [this] { Cancel(); });
     dialog_->show();
 
     worker_ = std::thread([this] {
@@ -50,6 +51,7 @@ ExportJob::~ExportJob() {
 }
 
 void ExportJob::Poll() {
+    if (dialog_ && dialog_->wasCanceled()) Cancel();
     if (!done_) {
         const int64_t step = progress_.frames * kSteps / expectedFrames_;
         if (dialog_) dialog_->setValue(static_cast<int>(std::clamp<int64_t>(step, 0, kSteps - 1)));

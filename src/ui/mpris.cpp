@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QFile>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -127,6 +128,8 @@ Mpris::Mpris(frmMenu& window, const QDBusConnection& bus) : QObject(&window), w_
     lastShuffle_ = Shuffle();
     connect(&w_, &frmMenu::playbackChanged, this, &Mpris::Refresh);
     connect(w_.chkRandom, &QToolButton::toggled, this, &Mpris::Refresh);
+    connect(w_.cmdPlay, &QPushButton::clicked, this, &Mpris::Refresh);
+    connect(w_.cmdStop, &QPushButton::clicked, this, &Mpris::Refresh);
 }
 
 Mpris::~Mpris() {
@@ -135,8 +138,11 @@ Mpris::~Mpris() {
     bus_.unregisterService(service_);
 }
 
+// Playing from Play until the jukebox stops: also while it loads a chart and between
+// two charts, so the desktop's widgets do not flicker at every change of chart.
 QString Mpris::PlaybackStatus() const {
-    return w_.GetPlayer().State().IsPlaying ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+    const bool running = w_.GetPlayer().State().IsPlaying || w_.GetJukebox().InStep() || w_.NextPlayTimer().isActive();
+    return running ? QStringLiteral("Playing") : QStringLiteral("Stopped");
 }
 
 QDBusObjectPath Mpris::TrackId() const {
@@ -171,6 +177,17 @@ bool Mpris::Shuffle() const { return w_.chkRandom->isChecked(); }
 void Mpris::SetShuffle(bool on) { w_.chkRandom->setChecked(on); }
 
 void Mpris::Refresh() {
+    // Looked at once the reaction that changed things has returned: a jukebox step that
+    // ends by a stop is over only then.
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshPending_ = false;
+        SendChanges();
+    });
+}
+
+void Mpris::SendChanges() {
     // A chart that is not the one last announced is a new track.
     const ChartModel& model = w_.GetPlayer().Model();
     std::string key = model.Chart.FilePath;

@@ -45,6 +45,7 @@ signals:
 private:
     // Sends PropertiesChanged for what differs from the last values sent.
     void Refresh();
+    void SendChanges();
     QDBusObjectPath TrackId() const;
     // Clicks the line `step` positions away in the play order from the chart last started.
     void Skip(int step);
@@ -56,6 +57,7 @@ private:
     QString lastStatus_;
     QVariantMap lastMeta_;
     bool lastShuffle_ = false;
+    bool refreshPending_ = false;
     std::string trackKey_;
     quint64 trackSerial_ = 0;
 };

@@ -183,7 +183,7 @@ private slots:
         m.ExportAudio();
         job = m.lastExport;
         QSignalSpy cancelled(job.data(), &ExportJob::finished);
-        job->Dialog()->cancel();
+        QTest::keyClick(job->Dialog(), Qt::Key_Escape);
         QVERIFY(cancelled.wait(30000));
         QCOMPARE(cancelled.front().front().value<RenderFileStatus>(), RenderFileStatus::Cancelled);
         for (const auto& e : fs::directory_iterator(dir)) QVERIFY2(e.path().extension() != ".wav" && e.path().extension() != ".part", e.path().c_str());

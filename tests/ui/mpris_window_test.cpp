@@ -30,7 +30,7 @@ private:
     fs::path base_;
     QProcess daemon_;
     QString address_;
-    std::vector<QVariantMap> changes_;
+    QVariantMap changes_;  // all values signalled since the last clear, the latest value of each
 
     // Waits for a reply while the window's events (the jukebox, the server side) run.
     QDBusMessage Wait(const QDBusPendingCall& call) {
@@ -74,7 +74,7 @@ private slots:
         fs::remove_all(base_);
     }
     void onChanged(const QString& iface, const QVariantMap& changed, const QStringList&) {
-        if (iface == kPlayer) changes_.push_back(changed);
+        if (iface == kPlayer) changes_.insert(changed);
     }
 
     void playNextSeekStopAndQuitOverTheBus() {
@@ -98,17 +98,23 @@ private slots:
         const auto& entries = w.GetPlayList().PlayListEntries();
         std::vector<std::string> titles;
         int passes = 0;
-        QString failure;
+        bool busy = false;
         w.SetDrawNotes([&] {
+            // Not the empty chart Play first replays, nor the timer's passes while the test waits.
+            if (!w.GetPlayer().State().IsPlaying || w.GetPlayer().Model().Chart.Title.empty() || busy) return;
+            struct Busy {
+                bool& b;
+                ~Busy() { b = false; }
+            } guard{busy = true};
             const std::string& t = w.GetPlayer().Model().Chart.Title;
             if (titles.empty() || titles.back() != t) titles.push_back(t), passes = 0;
             if (++passes != 20) return;
             if (titles.size() == 1) {
                 // Playing the first chart: status, metadata and their signal.
-                QTRY_VERIFY(!changes_.empty() && changes_.back().contains("Metadata"));
-                QCOMPARE(changes_.back().value("PlaybackStatus").toString(), QString("Playing"));
+                QTRY_VERIFY(changes_.contains("Metadata"));
+                QCOMPARE(changes_.value("PlaybackStatus").toString(), QString("Playing"));
                 QVariantMap meta = Map(Get(client, "Metadata"));
-                QCOMPARE(Map(changes_.back().value("Metadata")), meta);
+                QCOMPARE(Map(changes_.value("Metadata")), meta);
                 QCOMPARE(meta.value("xesam:title").toString().toStdString(), entries[1].Title);
                 QCOMPARE(meta.value("xesam:artist").toStringList(), QStringList{QString::fromStdString(entries[1].Artist)});
                 QCOMPARE(meta.value("xesam:genre").toStringList(), QStringList{QString::fromStdString(entries[1].Genre)});
@@ -127,8 +133,10 @@ private slots:
                 changes_.clear();
                 Call(client, "Next");
             } else if (titles.size() == 2) {
-                QTRY_VERIFY(!changes_.empty());
-                QCOMPARE(Map(changes_.back().value("Metadata")).value("xesam:title").toString().toStdString(),
+                // Between two charts the jukebox stays Playing; only the track changes.
+                QTRY_VERIFY(changes_.contains("Metadata"));
+                QVERIFY(!changes_.contains("PlaybackStatus"));
+                QCOMPARE(Map(changes_.value("Metadata")).value("xesam:title").toString().toStdString(),
                          entries[2].Title);
                 changes_.clear();
                 Call(client, "Stop");
@@ -139,7 +147,7 @@ private slots:
         w.SetDrawNotes({});
         QCOMPARE(titles, (std::vector<std::string>{entries[1].Title, entries[2].Title}));
         QCOMPARE(w.lstPlayList->currentRow(), 1);
-        QTRY_VERIFY(!changes_.empty() && changes_.back().value("PlaybackStatus").toString() == "Stopped");
+        QTRY_COMPARE(changes_.value("PlaybackStatus").toString(), QString("Stopped"));
         QCOMPARE(Get(client, "PlaybackStatus").toString(), QString("Stopped"));
         QVERIFY(!w.NextPlayTimer().isActive());
 
