@@ -71,6 +71,10 @@ void ExportJob::Poll() {
     deleteLater();
 }
 
+void CancelExports(QWidget& parent) {
+    for (ExportJob* job : parent.findChildren<ExportJob*>(Qt::FindDirectChildrenOnly)) delete job;
+}
+
 ExportJob* StartExport(QWidget& parent, const std::string& chart, const std::string& out, int32_t expectedMs,
                        std::function<void(const std::string&)> reportFailure) {
     return new ExportJob(parent, chart, out, expectedMs, std::move(reportFailure));

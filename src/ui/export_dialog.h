@@ -47,6 +47,10 @@ private:
     QTimer poll_;
 };
 
+// Cancels the exports still running under `parent` and waits for them (their files are
+// removed): run before the program ends.
+void CancelExports(QWidget& parent);
+
 // Starts an export; the job deletes itself when it has finished.
 ExportJob* StartExport(QWidget& parent, const std::string& chart, const std::string& out, int32_t expectedMs,
                        std::function<void(const std::string&)> reportFailure);

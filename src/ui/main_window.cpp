@@ -22,6 +22,7 @@
 #include "engine/status_readout.h"
 #include "audio/cls_midi.h"
 #include "ui/display_text.h"
+#include "ui/export_dialog.h"
 #include "ui/window_placement.h"
 
 namespace jov {
@@ -217,6 +218,7 @@ void frmMenu::KeepDamagedList(const std::string& path) {
 }
 
 void frmMenu::closeEvent(QCloseEvent* e) {
+    CancelExports(*this);
     if (keepDamagedList_) KeepDamagedList(parts_.listPath);
     list_->SavePlayList(parts_.listPath, true);
     e->accept();

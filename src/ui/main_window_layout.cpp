@@ -100,10 +100,6 @@ void frmMenu::BuildControls() {
         if (key == Qt::Key_Delete) PressDelete();
     };
     lstPlayList->onChosen = [this](int row) { OnListCurrentChanged(row); };
-    listMenu_ = new ListMenu(*this, parts_.settingsPath);
-    lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(lstPlayList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });
 
     // The labels sit on the combo boxes' baseline; their design height is too small for
     // a Linux font at the same size, so they get a little more, growing upwards.
@@ -141,6 +137,12 @@ void frmMenu::BuildControls() {
     cmdClear->setGeometry(Twips(4680, 3000, 1200, 360));
     connect(cmdClear, &QPushButton::clicked, this, [this] { list_->ClearPlayList(); });
 
+    // The list's menu: right button or the context-menu key.
+    listMenu_ = new ListMenu(*this, parts_.settingsPath);
+    lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstPlayList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });
+
     for (QWidget* w : {static_cast<QWidget*>(lstPlayList), static_cast<QWidget*>(lblCap[0]),
                        static_cast<QWidget*>(lblCap[2]), static_cast<QWidget*>(cmbWAVMode),
                        static_cast<QWidget*>(cmbSleep), static_cast<QWidget*>(cmdClear)})
@@ -150,6 +152,8 @@ void frmMenu::BuildControls() {
 // A larger window: the top row keeps its places, the list takes the new room and the
 // bottom row moves down with the bottom edge (CLEAR keeps to the list's right edge).
 void frmMenu::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (!cmdClear) return;  // not built yet
     const int dx = std::max(0, width() - kDesignSize.width());
     const int dy = std::max(0, height() - kDesignSize.height());
     auto design = [](QWidget* w) { return w->property(kDesignRect).toRect(); };
@@ -158,7 +162,6 @@ void frmMenu::resizeEvent(QResizeEvent* e) {
                        static_cast<QWidget*>(cmbWAVMode), static_cast<QWidget*>(cmbSleep)})
         w->setGeometry(design(w).translated(0, dy));
     cmdClear->setGeometry(design(cmdClear).translated(dx, dy));
-    QWidget::resizeEvent(e);
 }
 
 }  // namespace jov

@@ -267,7 +267,8 @@ void Mpris::Raise() {
     w_.activateWindow();
 }
 
-void Mpris::Quit() { w_.close(); }
+// Closed once the reply is on its way: the close ends the program.
+void Mpris::Quit() { QTimer::singleShot(0, &w_, [this] { w_.close(); }); }
 
 }  // namespace jov
 

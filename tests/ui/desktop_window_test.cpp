@@ -186,7 +186,18 @@ private slots:
         QTest::keyClick(job->Dialog(), Qt::Key_Escape);
         QVERIFY(cancelled.wait(30000));
         QCOMPARE(cancelled.front().front().value<RenderFileStatus>(), RenderFileStatus::Cancelled);
-        for (const auto& e : fs::directory_iterator(dir)) QVERIFY2(e.path().extension() != ".wav" && e.path().extension() != ".part", e.path().c_str());
+        // Closing the window cancels a running export too.
+        m.chooseSaveFile = [&](const QString&, const QString&, const QString&) {
+            return QString::fromStdString((dir / "closing.flac").string());
+        };
+        m.ExportAudio();
+        QVERIFY(m.lastExport);
+        w.close();
+        QVERIFY(!m.lastExport);
+        for (const auto& e : fs::directory_iterator(dir)) {
+            const auto ext = e.path().extension();
+            QVERIFY2(ext != ".wav" && ext != ".flac" && ext != ".part", e.path().c_str());
+        }
         QVERIFY(r.messages.empty());
     }
 };
