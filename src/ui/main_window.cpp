@@ -289,9 +289,7 @@ void frmMenu::OnListCurrentChanged(int row) {
 
 void frmMenu::ClickLine(int row) {
     if (row < 0 || row >= lstPlayList->count()) return;
-    ++listGuard_;
-    lstPlayList->setCurrentRow(row);
-    --listGuard_;
+    SelectLine(row);
     OnListCurrentChanged(row);
 }
 
