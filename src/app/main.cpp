@@ -31,6 +31,7 @@
 #include "notes/skin.h"
 #include "ui/guarded_application.h"
 #include "ui/main_window.h"
+#include "ui/mpris.h"
 #include "ui/single_instance.h"
 #include "shell/paths.h"
 #include "shell/settings.h"
@@ -220,6 +221,9 @@ int main(int argc, char** argv) {
     LoadSkin(skin, ddraw, FindDataFile("bms.hrd").value_or(std::string()));
     // 6. The notes window's surfaces, visible or not.
     notes->Form_Resize();
+
+    // Media keys and the desktop's player widgets; silently absent without a session bus.
+    new Mpris(*menu);
 
     return app.exec();
 }

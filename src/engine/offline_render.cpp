@@ -48,6 +48,10 @@ public:
 
     void StartAt(double ms) { renderedMs_ = ms; }
     void PumpEvents() override {
+        if (cancel && !cancelled && cancel()) {
+            cancelled = true;
+            state->StopRequest = true;
+        }
         const double upTo = static_cast<double>(clock_.NowMs()) - kLagMs;
         if (upTo - renderedMs_ >= kChunkMs) RenderUntil(upTo);
     }
@@ -74,6 +78,9 @@ public:
     std::array<bool, kKeySoundSlots> attempted{};
     std::array<double, kKeySoundSlots> lastTrigger{};
     std::vector<double> triggerMs;
+    std::function<bool()> cancel;
+    EngineState* state = nullptr;
+    bool cancelled = false;
 
 private:
     AudioSystem& audio_;
@@ -104,6 +111,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
 
     RenderDriver driver(*audio, clock, sink);
     driver.lastTrigger.fill(-INFINITY);
+    driver.cancel = options.cancel;
+    driver.state = &player.State();
     player.SetHost(&driver);
     player.Engine().SetDispatchListener(&driver);
     player.Sounds().SetListener(&driver);
@@ -129,11 +138,15 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     audio->GetMixer().SetOfflineAnchor(startMs, 0.0);
     driver.StartAt(startMs);
     player.RunPlayLoop();
+    RenderSummary summary;
+    if (driver.cancelled) {
+        summary.cancelled = true;
+        return summary;
+    }
 
     // The file ends with the loop, plus whatever is still ringing (bounded).
     const double endMs = static_cast<double>(clock.NowMs());
     double tailEnd = endMs;
-    RenderSummary summary;
     for (int w = 0; w < kKeySoundSlots; ++w) {
         if (driver.attempted[w] && !player.Sounds().HasBuffer(w)) summary.missing.push_back(w);
         if (std::isfinite(driver.lastTrigger[w]) && player.Sounds().HasBuffer(w))

@@ -20,6 +20,8 @@ struct RenderOptions {
     double maxTailMs = 10000;       // sounds still ringing when the loop ends
     // "" silences MIDI; nullopt searches the usual SoundFont folders.
     std::optional<std::string> soundFont;
+    // Polled between passes; true ends the render early (summary.cancelled, no tail).
+    std::function<bool()> cancel;
 };
 
 struct RenderSummary {
@@ -30,6 +32,7 @@ struct RenderSummary {
     double startMs = 0;             // engine ms of frame 0
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
     std::string error;              // not empty: the audio could not be rendered as asked
+    bool cancelled = false;
 };
 
 // Receives interleaved 16-bit stereo as it is mixed.

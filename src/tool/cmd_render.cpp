@@ -1,11 +1,10 @@
-// The render command: the chart's audio, MIDI included, to a sound file. Built as a module
+// The render command: the chart's audio, MIDI included, to a WAV, FLAC or Ogg Vorbis file
+// chosen by the output name's extension. Built as a module
 // the tool loads only for this command, so the other commands start without the sound libraries.
 #include <cstdio>
 #include <string>
 
-#include <sndfile.h>
-
-#include "engine/offline_render.h"
+#include "engine/render_file.h"
 #include "shell/json.h"
 #include "tool/tool_args.h"
 #include "tool/tool_commands.h"
@@ -37,46 +36,34 @@ int CmdRender(const Args& args) {
         }
     }
     if (chart.empty() || out.empty()) {
-        std::fputs("usage: jov01-tool render CHART -o OUT.wav [--rate HZ]\n", stderr);
+        std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ]\n", stderr);
         return 2;
     }
     if (!Readable(chart)) {
         std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
         return 1;
     }
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(rate);
-    info.channels = 2;
-    // RF64, which a WAV becomes again at the end when it stays under 4 GiB: a plain WAV's
-    // 32-bit sizes would wrap on a longer render.
-    info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(out.c_str(), SFM_WRITE, &info);
-    if (!file) {
-        std::fprintf(stderr, "render: cannot write %s\n", out.c_str());
-        return 1;
-    }
-    sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-    bool writeFailed = false;
     RenderOptions options;
     options.rate = static_cast<int32_t>(rate);
-    auto summary = RenderChart(chart, options, [&](const int16_t* pcm, int64_t frames) {
-        if (sf_writef_short(file, pcm, frames) != frames) writeFailed = true;
-    });
-    if (sf_close(file) != 0) writeFailed = true;
-    // A file that is not what was asked for is not left behind as if it were.
-    if (!summary || !summary->error.empty() || writeFailed) std::remove(out.c_str());
-    if (!summary) {
+    RenderFileResult result = RenderChartToFile(chart, out, options);
+    switch (result.status) {
+    case RenderFileStatus::Done:
+    case RenderFileStatus::Cancelled:
+        break;
+    case RenderFileStatus::ChartUnreadable:
         std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
         return 1;
-    }
-    if (!summary->error.empty()) {
-        std::fprintf(stderr, "render: %s\n", summary->error.c_str());
+    case RenderFileStatus::CannotWrite:
+        std::fprintf(stderr, "render: cannot write %s\n", out.c_str());
         return 1;
-    }
-    if (writeFailed) {
+    case RenderFileStatus::WriteFailed:
         std::fprintf(stderr, "render: writing %s failed\n", out.c_str());
         return 1;
+    case RenderFileStatus::RenderFailed:
+        std::fprintf(stderr, "render: %s\n", result.summary->error.c_str());
+        return 1;
     }
+    const RenderSummary* summary = &*result.summary;
     JsonWriter w;
     w.BeginObject()
         .Key("frames").Int(summary->frames)

@@ -22,6 +22,8 @@
 #include "engine/status_readout.h"
 #include "audio/cls_midi.h"
 #include "ui/display_text.h"
+#include "ui/export_dialog.h"
+#include "ui/window_placement.h"
 
 namespace jov {
 namespace {
@@ -135,6 +137,7 @@ void frmMenu::EnsureLoaded() {
 void frmMenu::FormLoad() {
     cmbWAVMode->setCurrentIndex(1);
     player_->State().WavLoadMode = 1;
+    RestoreWindowPlacement(parts_.settingsPath, *this);
     show();
     cmdPlay->setIcon(imgRun[0]);
     if (notes_) notes_->setWindowIcon(chkShowNotes->icon());
@@ -215,6 +218,7 @@ void frmMenu::KeepDamagedList(const std::string& path) {
 }
 
 void frmMenu::closeEvent(QCloseEvent* e) {
+    CancelExports(*this);
     if (keepDamagedList_) KeepDamagedList(parts_.listPath);
     list_->SavePlayList(parts_.listPath, true);
     e->accept();
@@ -225,6 +229,7 @@ void frmMenu::Shutdown() {
     player_->ReleaseSound();
     if (parts_.releaseSoundDevice) parts_.releaseSoundDevice();
     SaveSettings(parts_.settingsPath, *this);
+    SaveWindowPlacement(parts_.settingsPath, *this);
     player_->Model().Midi.reset();
     if (parts_.endProgram) parts_.endProgram();
     else QCoreApplication::exit(0);
@@ -280,6 +285,12 @@ void frmMenu::PressDelete() {
 void frmMenu::OnListCurrentChanged(int row) {
     if (listGuard_ > 0 || row < 0) return;
     jukebox_->OnListClick(row);
+}
+
+void frmMenu::ClickLine(int row) {
+    if (row < 0 || row >= lstPlayList->count()) return;
+    SelectLine(row);
+    OnListCurrentChanged(row);
 }
 
 void frmMenu::SetSleepText(const QString& text) {

@@ -37,6 +37,7 @@ class QToolButton;
 namespace jov {
 
 class Clock;
+class ListMenu;
 class MidiDevice;
 class SoundDevice;
 
@@ -67,6 +68,8 @@ class frmMenu : public QWidget,
     Q_OBJECT
 public:
     explicit frmMenu(const MainWindowParts& parts, QWidget* parent = nullptr);
+    // The client area of the window design (5985 x 3450 twips), also its smallest size.
+    static const QSize kDesignSize;
     ~frmMenu() override;
 
     // Runs the load steps the first time the window is used.
@@ -105,6 +108,16 @@ public:
     void SetSleepText(const QString& text);
     void SeekBarMouse(double x, int buttons);
     void MarqueeTick();
+    // A click on line `row` (counted from 0), as the user's: selects it and plays it next.
+    void ClickLine(int row);
+    // The list's menu and the window's shortcuts.
+    ListMenu& GetListMenu() { return *listMenu_; }
+
+signals:
+    // A chart started or the jukebox started or stopped playing.
+    void playbackChanged();
+
+public:
 
     // Controls (named as in the window design).
     QPushButton* cmdPlay = nullptr;
@@ -137,6 +150,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     static void KeepDamagedList(const std::string& path);
     void changeEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -209,6 +223,7 @@ private:
     std::vector<std::vector<std::string>> waitingDrops_;
     QFont titleFont_;
     QElapsedTimer lastSearchDraw_;
+    ListMenu* listMenu_ = nullptr;
 };
 
 }  // namespace jov

@@ -54,7 +54,10 @@ void frmMenu::SelectLine(int line) {
     --listGuard_;
 }
 
-void frmMenu::ShowRunningPicture(bool running) { cmdPlay->setIcon(imgRun[running ? 1 : 0]); }
+void frmMenu::ShowRunningPicture(bool running) {
+    cmdPlay->setIcon(imgRun[running ? 1 : 0]);
+    emit playbackChanged();
+}
 
 double frmMenu::TitleTextWidth(const std::string& text) {
     return QFontMetricsF(titleFont_).horizontalAdvance(QString::fromStdString(text));
@@ -63,6 +66,7 @@ double frmMenu::TitleTextWidth(const std::string& text) {
 void frmMenu::RestartMarquee(double titleWidth) {
     marquee_.Restart(titleWidth);
     picTitle->update();
+    emit playbackChanged();
 }
 
 void frmMenu::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

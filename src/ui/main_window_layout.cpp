@@ -5,14 +5,27 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QResizeEvent>
+
+#include <algorithm>
 #include <QToolButton>
 
+#include "ui/list_menu.h"
+
 namespace jov {
+
+namespace {
+const char* const kDesignRect = "jov01DesignRect";
+}  // namespace
+
+const QSize frmMenu::kDesignSize(5985 / 15, 3450 / 15);
 
 void frmMenu::BuildControls() {
     const QFont statusFont = SizedFont(8.25);
     titleFont_ = SizedFont(6);
-    setFixedSize(5985 / 15, 3450 / 15);
+    // The design size is the smallest; the window grows from there (see resizeEvent).
+    setMinimumSize(kDesignSize);
+    resize(kDesignSize);
 
     imgRun[0] = TrianglePicture(Qt::black);
     imgRun[1] = TrianglePicture(QColor(0, 192, 0));
@@ -123,6 +136,32 @@ void frmMenu::BuildControls() {
     cmdClear = new QPushButton(QStringLiteral("CLEAR"), this);
     cmdClear->setGeometry(Twips(4680, 3000, 1200, 360));
     connect(cmdClear, &QPushButton::clicked, this, [this] { list_->ClearPlayList(); });
+
+    // The list's menu: right button or the context-menu key.
+    listMenu_ = new ListMenu(*this, parts_.settingsPath);
+    lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstPlayList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });
+
+    for (QWidget* w : {static_cast<QWidget*>(lstPlayList), static_cast<QWidget*>(lblCap[0]),
+                       static_cast<QWidget*>(lblCap[2]), static_cast<QWidget*>(cmbWAVMode),
+                       static_cast<QWidget*>(cmbSleep), static_cast<QWidget*>(cmdClear)})
+        w->setProperty(kDesignRect, w->geometry());
+}
+
+// A larger window: the top row keeps its places, the list takes the new room and the
+// bottom row moves down with the bottom edge (CLEAR keeps to the list's right edge).
+void frmMenu::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (!cmdClear) return;  // not built yet
+    const int dx = std::max(0, width() - kDesignSize.width());
+    const int dy = std::max(0, height() - kDesignSize.height());
+    auto design = [](QWidget* w) { return w->property(kDesignRect).toRect(); };
+    lstPlayList->setGeometry(design(lstPlayList).adjusted(0, 0, dx, dy));
+    for (QWidget* w : {static_cast<QWidget*>(lblCap[0]), static_cast<QWidget*>(lblCap[2]),
+                       static_cast<QWidget*>(cmbWAVMode), static_cast<QWidget*>(cmbSleep)})
+        w->setGeometry(design(w).translated(0, dy));
+    cmdClear->setGeometry(design(cmdClear).translated(dx, dy));
 }
 
 }  // namespace jov

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 namespace jov {
 
 const QColor kBlue(0, 0, 255);
@@ -22,8 +25,12 @@ QFont SizedFont(double points) {
     return f;
 }
 
+// Drawn at the screen's device pixel ratio (2 at QT_SCALE_FACTOR=2), so the pictures
+// stay sharp instead of being scaled up from 16 by 16 pixels.
 static QPixmap Picture(const std::function<void(QPainter&)>& draw) {
-    QPixmap pm(16, 16);
+    const qreal dpr = std::max<qreal>(1.0, std::ceil(qApp ? qApp->devicePixelRatio() : 1.0));
+    QPixmap pm(QSize(16, 16) * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing, true);

@@ -161,6 +161,17 @@ TEST(EngineToolTest, RenderWritesTheWaveAndReportsMissingSounds) {
     ASSERT_NE(data, std::string::npos);
     EXPECT_EQ(static_cast<int64_t>(bytes.size() - data - 8), Int(r.lines[0], "frames") * 4);
     std::remove(out.c_str());
+
+    // The extension chooses the format.
+    const std::string flac = testing::TempDir() + "jov01_small.flac";
+    ASSERT_EQ(Tool("render " + kData + "/engine/small.bms -o " + flac).code, 0);
+    char magic[5] = {};
+    f = std::fopen(flac.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
+    std::fclose(f);
+    EXPECT_STREQ(magic, "fLaC");
+    std::remove(flac.c_str());
 }
 
 }  // namespace

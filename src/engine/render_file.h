@@ -1,0 +1,38 @@
+#pragma once
+// A chart's offline render written to a sound file: WAV, FLAC or Ogg Vorbis by the
+// name's extension. The file is written under a temporary name in the same folder and
+// renamed over the target only when complete, so a failed or cancelled export never
+// leaves a partial file behind (nor damages a file of that name already there).
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/offline_render.h"
+
+namespace jov {
+
+enum class AudioFileType { Wav, Flac, Ogg };
+
+// By the extension, ignoring letter case: ".flac", ".ogg" (and ".oga"); anything else is WAV.
+AudioFileType AudioFileTypeOf(const std::string& path);
+
+// RenderFailed: the audio could not be rendered as asked (summary->error says why).
+enum class RenderFileStatus { Done, ChartUnreadable, CannotWrite, WriteFailed, Cancelled, RenderFailed };
+
+struct RenderFileResult {
+    RenderFileStatus status = RenderFileStatus::Done;
+    std::optional<RenderSummary> summary;
+};
+
+// Progress and cancel, shared with another thread: the render adds the frames it has
+// written to `frames` and stops soon after `cancel` is set.
+struct RenderProgress {
+    std::atomic<int64_t> frames{0};
+    std::atomic<bool> cancel{false};
+};
+
+RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
+                                   RenderOptions options, RenderProgress* progress = nullptr);
+
+}  // namespace jov

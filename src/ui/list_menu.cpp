@@ -1,0 +1,154 @@
+#include "ui/list_menu.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPushButton>
+
+#include "chart/chart_model.h"
+#include "ui/export_dialog.h"
+#include "ui/main_window.h"
+#include "ui/window_placement.h"
+
+namespace jov {
+
+namespace {
+
+const QString kChartFilter = QStringLiteral("BMS charts and lists (*.bms *.bme *.BMS *.BME *.rxl *.RXL);;All files (*)");
+const QString kListFilter = QStringLiteral("List files (*.rxl *.RXL)");
+
+std::vector<std::string> LocalPaths(const QStringList& names) {
+    std::vector<std::string> out;
+    for (const QString& n : names)
+        if (!n.isEmpty()) out.push_back(QFile::encodeName(n).toStdString());
+    return out;
+}
+
+}  // namespace
+
+ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
+    : QObject(&window), window_(window), settingsPath_(std::move(settingsPath)) {
+    lastFolder_ = QFile::decodeName(ReadLastFolder(settingsPath_).c_str());
+    if (lastFolder_.isEmpty() || !QFileInfo(lastFolder_).isDir()) lastFolder_ = QDir::homePath();
+
+    chooseFiles = [this](const QString& caption, const QString& folder, const QString& filter) {
+        return QFileDialog::getOpenFileNames(&window_, caption, folder, filter);
+    };
+    chooseFolder = [this](const QString& caption, const QString& folder) {
+        return QFileDialog::getExistingDirectory(&window_, caption, folder);
+    };
+    chooseSaveFile = [this](const QString& caption, const QString& folder, const QString& filter) {
+        return QFileDialog::getSaveFileName(&window_, caption, folder, filter);
+    };
+
+    menu_ = new QMenu(&window_);
+    actAddFiles = Action(tr("Add files…"), QKeySequence(Qt::CTRL | Qt::Key_O), &ListMenu::AddFiles);
+    actAddFolder = Action(tr("Add folder…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &ListMenu::AddFolder);
+    actOpenList = Action(tr("Open list…"), QKeySequence(), &ListMenu::OpenList);
+    actSaveList = Action(tr("Save list as…"), QKeySequence(Qt::CTRL | Qt::Key_S), &ListMenu::SaveListAs);
+    menu_->addSeparator();
+    actExport = Action(tr("Export audio…"), QKeySequence(), &ListMenu::ExportAudio);
+    menu_->addSeparator();
+    // Delete is the list's own key (it must stay an editing key in the sleep box); the
+    // menu only shows it.
+    actDelete = menu_->addAction(tr("Delete"), &window_, [this] { window_.PressDelete(); });
+    actDelete->setShortcut(QKeySequence(Qt::Key_Delete));
+    actDelete->setShortcutContext(Qt::WidgetShortcut);
+    actClear = menu_->addAction(tr("CLEAR"), &window_, [this] { window_.cmdClear->click(); });
+    actExtended = new QAction(tr("Extended reading"), this);
+    actExtended->setCheckable(true);
+    connect(actExtended, &QAction::triggered, this, [this](bool on) {
+        if (setExtendedReading) setExtendedReading(on);
+    });
+}
+
+QAction* ListMenu::Action(const QString& text, const QKeySequence& keys, void (ListMenu::*slot)()) {
+    QAction* a = menu_->addAction(text);
+    connect(a, &QAction::triggered, this, slot);
+    if (!keys.isEmpty()) {
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        window_.addAction(a);  // the shortcut works anywhere in the window
+    }
+    return a;
+}
+
+int ListMenu::SelectedLine() const {
+    const QListWidget* list = window_.lstPlayList;
+    const int current = list->currentRow();
+    if (current >= 0 && list->item(current)->isSelected()) return current;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) return i;
+    return -1;
+}
+
+QMenu* ListMenu::Prepared() {
+    const bool any = window_.lstPlayList->count() > 0;
+    actExport->setEnabled(SelectedLine() >= 0);
+    actDelete->setEnabled(any && window_.lstPlayList->currentRow() >= 0);
+    actClear->setEnabled(any);
+    menu_->removeAction(actExtended);
+    if (extendedReading && setExtendedReading) {
+        actExtended->setChecked(extendedReading());
+        menu_->addSeparator();
+        menu_->addAction(actExtended);
+    }
+    return menu_;
+}
+
+void ListMenu::PopUp(const QPoint& globalPos) { Prepared()->popup(globalPos); }
+
+void ListMenu::Remember(const QString& path, bool isFolder) {
+    lastFolder_ = isFolder ? path : QFileInfo(path).absolutePath();
+    SaveLastFolder(settingsPath_, QFile::encodeName(lastFolder_).toStdString());
+}
+
+void ListMenu::AddFiles() {
+    const QStringList names = chooseFiles(tr("Add files"), lastFolder_, kChartFilter);
+    if (names.isEmpty()) return;
+    Remember(names.front(), false);
+    window_.AddDropped(LocalPaths(names));
+}
+
+void ListMenu::AddFolder() {
+    const QString folder = chooseFolder(tr("Add folder"), lastFolder_);
+    if (folder.isEmpty()) return;
+    Remember(folder, true);
+    window_.AddDropped(LocalPaths({folder}));
+}
+
+void ListMenu::OpenList() {
+    const QStringList names = chooseFiles(tr("Open list"), lastFolder_, kListFilter);
+    if (names.isEmpty()) return;
+    Remember(names.front(), false);
+    window_.AddDropped(LocalPaths({names.front()}));
+}
+
+void ListMenu::SaveListAs() {
+    QString name = chooseSaveFile(tr("Save list as"), lastFolder_, kListFilter);
+    if (name.isEmpty()) return;
+    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".rxl");
+    Remember(name, false);
+    window_.GetPlayList().SavePlayList(QFile::encodeName(name).toStdString(), false);
+}
+
+void ListMenu::ExportAudio() {
+    const int line = SelectedLine();
+    const auto& entries = window_.GetPlayList().PlayListEntries();
+    if (line < 0 || static_cast<size_t>(line) + 1 >= entries.size()) return;
+    const ChartInfo entry = entries[static_cast<size_t>(line) + 1];
+    const QString chart = QFile::decodeName(entry.FilePath.c_str());
+    const QString suggested = QDir(lastFolder_).filePath(QFileInfo(chart).completeBaseName() + QStringLiteral(".flac"));
+    const QString name = chooseSaveFile(tr("Export audio"), suggested,
+                                        QStringLiteral("FLAC (*.flac);;Ogg Vorbis (*.ogg);;WAV (*.wav)"));
+    if (name.isEmpty()) return;
+    Remember(name, false);
+    const QString out = QFileInfo(name).suffix().isEmpty() ? name + QStringLiteral(".flac") : name;
+    lastExport = StartExport(window_, entry.FilePath, QFile::encodeName(out).toStdString(), entry.PlayTime,
+                             [this](const std::string& text) { window_.ShowCritical(text); });
+}
+
+}  // namespace jov

@@ -1,0 +1,184 @@
+// The MPRIS interface of the real window, driven over a private session bus.
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <unistd.h>
+
+#include "playlist/playlist.h"
+#include "ui/mpris.h"
+#include "window_rig.h"
+
+using namespace jov;
+using namespace jov::test;
+
+namespace {
+const QString kService = QStringLiteral("org.mpris.MediaPlayer2.jov01");
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+}  // namespace
+
+class MprisWindowTest : public QObject {
+    Q_OBJECT
+private:
+    fs::path base_;
+    QProcess daemon_;
+    QString address_;
+    QVariantMap changes_;  // all values signalled since the last clear, the latest value of each
+
+    // Waits for a reply while the window's events (the jukebox, the server side) run.
+    QDBusMessage Wait(const QDBusPendingCall& call) {
+        QElapsedTimer t;
+        t.start();
+        while (!call.isFinished() && t.elapsed() < 5000) QTest::qWait(1);
+        return call.reply();
+    }
+    QDBusMessage Call(QDBusConnection& bus, const QString& method, const QVariantList& args = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kPlayer, method);
+        m.setArguments(args);
+        return Wait(bus.asyncCall(m));
+    }
+    QVariant Get(QDBusConnection& bus, const QString& name) {
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                        QStringLiteral("Get"));
+        m << kPlayer << name;
+        QDBusMessage reply = Wait(bus.asyncCall(m));
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+        QVariant v = reply.arguments().front().value<QDBusVariant>().variant();
+        if (v.canConvert<QDBusArgument>()) return qdbus_cast<QVariantMap>(v.value<QDBusArgument>());
+        return v;
+    }
+    static QVariantMap Map(const QVariant& v) {
+        return v.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(v.value<QDBusArgument>()) : v.toMap();
+    }
+
+private slots:
+    void initTestCase() {
+        base_ = fs::temp_directory_path() / "mpris_window_test" / std::to_string(::getpid());
+        fs::remove_all(base_);
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        QVERIFY2(daemon_.waitForStarted(5000), "dbus-daemon is needed (package dbus-daemon)");
+        QTRY_VERIFY(daemon_.canReadLine());
+        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    }
+    void cleanupTestCase() {
+        daemon_.terminate();
+        daemon_.waitForFinished(3000);
+        fs::remove_all(base_);
+    }
+    void onChanged(const QString& iface, const QVariantMap& changed, const QStringList&) {
+        if (iface == kPlayer) changes_.insert(changed);
+    }
+
+    void playNextSeekStopAndQuitOverTheBus() {
+        QDBusConnection server = QDBusConnection::connectToBus(address_, QStringLiteral("server"));
+        QDBusConnection client = QDBusConnection::connectToBus(address_, QStringLiteral("client"));
+        QVERIFY(server.isConnected() && client.isConnected());
+        WindowRig r(base_ / "play");
+        frmMenu& w = *r.w;
+        w.EnsureLoaded();
+        w.AddDropped({(kDemo / "demo1.bms").string(), (kDemo / "demo2.bms").string(), (kDemo / "demo3.bms").string()});
+        auto* mpris = new Mpris(w, server);
+        QCOMPARE(mpris->ServiceName(), kService);
+        QVERIFY(client.connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                               QStringLiteral("PropertiesChanged"), this,
+                               SLOT(onChanged(QString, QVariantMap, QStringList))));
+        QCOMPARE(Get(client, "PlaybackStatus").toString(), QString("Stopped"));
+        QCOMPARE(Get(client, "CanPause").toBool(), false);
+        QCOMPARE(Map(Get(client, "Metadata")).value("mpris:trackid").value<QDBusObjectPath>().path(),
+                 QString("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+
+        const auto& entries = w.GetPlayList().PlayListEntries();
+        std::vector<std::string> titles;
+        int passes = 0;
+        bool busy = false;
+        w.SetDrawNotes([&] {
+            // Not the empty chart Play first replays, nor the timer's passes while the test waits.
+            if (!w.GetPlayer().State().IsPlaying || w.GetPlayer().Model().Chart.Title.empty() || busy) return;
+            struct Busy {
+                bool& b;
+                ~Busy() { b = false; }
+            } guard{busy = true};
+            const std::string& t = w.GetPlayer().Model().Chart.Title;
+            if (titles.empty() || titles.back() != t) titles.push_back(t), passes = 0;
+            if (++passes != 20) return;
+            if (titles.size() == 1) {
+                // Playing the first chart: status, metadata and their signal.
+                QTRY_VERIFY(changes_.contains("Metadata"));
+                QCOMPARE(changes_.value("PlaybackStatus").toString(), QString("Playing"));
+                QVariantMap meta = Map(Get(client, "Metadata"));
+                QCOMPARE(Map(changes_.value("Metadata")), meta);
+                QCOMPARE(meta.value("xesam:title").toString().toStdString(), entries[1].Title);
+                QCOMPARE(meta.value("xesam:artist").toStringList(), QStringList{QString::fromStdString(entries[1].Artist)});
+                QCOMPARE(meta.value("xesam:genre").toStringList(), QStringList{QString::fromStdString(entries[1].Genre)});
+                QCOMPARE(meta.value("mpris:length").toLongLong(), qlonglong{entries[1].PlayTime} * 1000);
+                QVERIFY(meta.value("xesam:url").toString().endsWith("/demo1.bms"));
+                QCOMPARE(Get(client, "PlaybackStatus").toString(), QString("Playing"));
+                // SetPosition to the middle seeks as the seek bar does.
+                const qlonglong half = qlonglong{entries[1].PlayTime} * 500;
+                Call(client, "SetPosition", {meta.value("mpris:trackid"), half});
+                const double tick = w.GetPlayer().State().CurrentTick;
+                QVERIFY2(std::abs(tick - w.GetPlayer().Model().LastTick / 2.0) < 50, std::to_string(tick).c_str());
+                QVERIFY(std::abs(Get(client, "Position").toLongLong() - half) < entries[1].PlayTime * 100);
+                // A position of another track is ignored.
+                Call(client, "SetPosition", {QVariant::fromValue(QDBusObjectPath("/org/jov01/Track/999")), qlonglong{0}});
+                QVERIFY(w.GetPlayer().State().CurrentTick > 100);
+                changes_.clear();
+                Call(client, "Next");
+            } else if (titles.size() == 2) {
+                // Between two charts the jukebox stays Playing; only the track changes.
+                QTRY_VERIFY(changes_.contains("Metadata"));
+                QVERIFY(!changes_.contains("PlaybackStatus"));
+                QCOMPARE(Map(changes_.value("Metadata")).value("xesam:title").toString().toStdString(),
+                         entries[2].Title);
+                changes_.clear();
+                Call(client, "Stop");
+            }
+        });
+        QCOMPARE(Call(client, "Play").type(), QDBusMessage::ReplyMessage);
+        r.RunUntilIdle();
+        w.SetDrawNotes({});
+        QCOMPARE(titles, (std::vector<std::string>{entries[1].Title, entries[2].Title}));
+        QCOMPARE(w.lstPlayList->currentRow(), 1);
+        QTRY_COMPARE(changes_.value("PlaybackStatus").toString(), QString("Stopped"));
+        QCOMPARE(Get(client, "PlaybackStatus").toString(), QString("Stopped"));
+        QVERIFY(!w.NextPlayTimer().isActive());
+
+        // Previous: the line before the chart last started, armed as a click on it.
+        Call(client, "Previous");
+        QVERIFY(w.NextPlayTimer().isActive());
+        QCOMPARE(w.lstPlayList->currentRow(), 0);
+        w.NextPlayTimer().stop();
+
+        // Quit is the close box: the list is saved, the program ends.
+        QDBusMessage quit = QDBusMessage::createMethodCall(kService, kPath, "org.mpris.MediaPlayer2", "Quit");
+        Wait(client.asyncCall(quit));
+        QCOMPARE(r.events, std::vector<std::string>{"end"});
+        PlayList saved(r.shell);
+        QVERIFY(saved.LoadPlayList((r.dir / "default.rxl").string(), true));
+        QCOMPARE(saved.PlayListCount(), 3);
+        delete mpris;
+        QDBusConnection::disconnectFromBus(QStringLiteral("server"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+    }
+
+    void withoutABusNothingHappens() {
+        WindowRig r(base_ / "nobus");
+        r.w->EnsureLoaded();
+        QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "none");
+        Mpris m(*r.w, none);
+        QVERIFY(m.ServiceName().isEmpty());
+        r.w->cmdPlay->click();  // the window works as before
+        QVERIFY(r.w->NextPlayTimer().isActive());
+    }
+};
+
+QTEST_MAIN(MprisWindowTest)
+#include "mpris_window_test.moc"
