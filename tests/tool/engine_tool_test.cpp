@@ -166,10 +166,10 @@ TEST(EngineToolTest, RenderWritesTheWaveAndReportsMissingSounds) {
     const std::string flac = testing::TempDir() + "jov01_small.flac";
     ASSERT_EQ(Tool("render " + kData + "/engine/small.bms -o " + flac).code, 0);
     char magic[5] = {};
-    f = std::fopen(flac.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
-    std::fclose(f);
+    std::FILE* ff = std::fopen(flac.c_str(), "rb");
+    ASSERT_NE(ff, nullptr);
+    EXPECT_EQ(std::fread(magic, 1, 4, ff), 4u);
+    std::fclose(ff);
     EXPECT_STREQ(magic, "fLaC");
     std::remove(flac.c_str());
 }
