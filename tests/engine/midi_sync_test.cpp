@@ -1,7 +1,6 @@
 // Key sounds and a MIDI background that mirror the same 1,000 tempo changes stay
 // together from the first beat to the last.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 #include "audio/midi_synth.h"
 #include "engine/offline_render.h"
+#include "tempo_map.h"
 
 namespace jov::test {
 namespace {
@@ -86,21 +86,6 @@ std::string MirrorChart(int beats) {
         c += "01:01010101\r\n";
     }
     return c;
-}
-
-// Frames where the left channel rises past `level` after at least 20 ms below it.
-std::vector<int64_t> Onsets(const std::vector<int16_t>& pcm, int level) {
-    std::vector<int64_t> out;
-    int64_t quiet = kRate;
-    for (size_t i = 0; i < pcm.size(); i += 2) {
-        if (std::abs(pcm[i]) < level) {
-            ++quiet;
-            continue;
-        }
-        if (quiet >= kRate / 50) out.push_back(static_cast<int64_t>(i / 2));
-        quiet = 0;
-    }
-    return out;
 }
 
 // The first frame from `from` on where the left channel reaches `level`, or -1.

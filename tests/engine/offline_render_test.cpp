@@ -1,11 +1,9 @@
 #include "engine/offline_render.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "tempo_map.h"
@@ -43,18 +41,6 @@ protected:
         if (s) t.summary = *s;
         return t;
     }
-    // Frames where the left channel rises past a quarter of the click's level.
-    static std::vector<int64_t> Onsets(const std::vector<int16_t>& pcm) {
-        std::vector<int64_t> out;
-        bool quiet = true;
-        for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
-            bool loud = std::abs(pcm[i]) >= 3000;
-            if (loud && quiet) out.push_back(static_cast<int64_t>(i / 2));
-            quiet = !loud;
-        }
-        return out;
-    }
-
     fs::path dir_;
 };
 
@@ -72,7 +58,7 @@ TEST_F(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTimeInTheTempoMap) {
             EXPECT_EQ(t.summary.sounds, static_cast<int64_t>(clicks.size()));
             EXPECT_TRUE(t.summary.missing.empty());
             EXPECT_EQ(static_cast<int64_t>(t.pcm.size() / 2), t.summary.frames);
-            auto onsets = Onsets(t.pcm);
+            auto onsets = Onsets(t.pcm, 3000);  // a quarter of the click's level
             ASSERT_EQ(onsets.size(), clicks.size());
             // Frame 0 is the first click's own time.
             for (size_t i = 0; i < onsets.size(); ++i) {
@@ -89,7 +75,7 @@ TEST_F(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {
     Take t = Render(44100, 1);
     EXPECT_EQ(t.summary.missing, std::vector<int>{1});
     EXPECT_EQ(t.summary.sounds, 25);
-    EXPECT_TRUE(Onsets(t.pcm).empty());
+    EXPECT_TRUE(Onsets(t.pcm, 1).empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The chart's own tempo map, worked out independently of the engine's clock line:
 // each tick's time from tick 0, summing 1250 / BPM ms per tick between tempo changes.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,18 @@ private:
     long double bpm0_;
     std::vector<Change> changes_;
 };
+
+// Frames of interleaved stereo where the left channel rises to `level` or above.
+inline std::vector<int64_t> Onsets(const std::vector<int16_t>& pcm, int level) {
+    std::vector<int64_t> out;
+    bool quiet = true;
+    for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
+        const bool loud = pcm[i] >= level || pcm[i] <= -level;
+        if (loud && quiet) out.push_back(static_cast<int64_t>(i / 2));
+        quiet = !loud;
+    }
+    return out;
+}
 
 // A chart as loaded for play (no sound device).
 struct LoadedChart {
