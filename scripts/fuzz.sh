@@ -10,7 +10,7 @@ jobs=${FUZZ_JOBS:-1}
 
 # Longest input per target: charts run to tens of kilobytes and more.
 declare -A max_len=(
-  [fuzz_chart]=262144 [fuzz_engine]=131072 [fuzz_listfile]=65536 [fuzz_ini]=16384
+  [fuzz_chart]=65536 [fuzz_engine]=65536 [fuzz_listfile]=65536 [fuzz_ini]=16384
   [fuzz_skin]=32768 [fuzz_bitmap]=131072 [fuzz_sound]=262144 [fuzz_urilist]=8192
   [fuzz_midi_command]=65536 [fuzz_resolver]=4096
 )

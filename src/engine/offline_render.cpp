@@ -102,7 +102,10 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
                                          const PcmSink& sink) {
     if (!Readable(chartPath)) return std::nullopt;
     Shell shell;
-    auto audio = AudioSystem::CreateOffline(options.rate, &shell, options.soundFont);
+    double lowest = 0, highest = 0;
+    const bool synthRate = MidiSynth::SupportsRate(options.rate, &lowest, &highest);
+    // At a rate the synthesiser cannot do it is not started (a chart with MIDI is refused below).
+    auto audio = AudioSystem::CreateOffline(options.rate, &shell, synthRate ? options.soundFont : std::string());
     // Engine ms 0 is frame 0, and play starts at 0.
     VirtualClock clock(0, std::clamp(options.passMs, 1, 50));
     Player player(shell, clock, &audio->Sound(), &audio->Midi());
@@ -118,11 +121,11 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     player.Sounds().SetListener(&driver);
 
     player.LoadChart(chartPath);
-    if (double lo = 0, hi = 0; !player.Model().Chart.MidiFile.empty() && !MidiSynth::SupportsRate(options.rate, &lo, &hi)) {
+    if (!synthRate && !player.Model().Chart.MidiFile.empty()) {
         RenderSummary refused;
         refused.rate = options.rate;
         refused.error = "the MIDI synthesiser cannot run at " + std::to_string(options.rate) + " Hz (it runs at " +
-                        std::to_string(static_cast<int64_t>(lo)) + " to " + std::to_string(static_cast<int64_t>(hi)) +
+                        std::to_string(static_cast<int64_t>(lowest)) + " to " + std::to_string(static_cast<int64_t>(highest)) +
                         " Hz); choose --rate within that";
         return refused;
     }

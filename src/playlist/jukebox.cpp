@@ -92,7 +92,9 @@ void Jukebox::Step() {
     player_.State().IsPlaying = false;
     window_.UpdateBeatDisplay();
 
-    silentSteps_ = played ? 0 : silentSteps_ + 1;
+    // A chart cut short by a click on the list did not end by itself.
+    silentSteps_ = played || listClicked_ ? 0 : silentSteps_ + 1;
+    listClicked_ = false;
     const bool nothingPlays = silentSteps_ >= list_.PlayListCount();
     if (UserStop || nothingPlays) {
         UserStop = false;
@@ -150,6 +152,7 @@ void Jukebox::OnListClick(int line) {
         }
     }
     silentSteps_ = 0;
+    listClicked_ = inStep_;
     window_.SetNextPlayTimer(true);
 }
 

@@ -102,6 +102,7 @@ private:
     // Steps that played nothing (the file could not be read or the chart ended at
     // once), one after another; a whole pass of them means nothing in the list plays.
     int32_t silentSteps_ = 0;
+    bool listClicked_ = false;
     RandomSource rng_;
 };
 

@@ -239,6 +239,15 @@ TEST(Jukebox, ChartsThatPlayNothingOrFailGoIdleAndStopHoldsTheArmedStep) {
     r.Run(100);
     EXPECT_EQ(r.player.loads.size(), 3u);
     EXPECT_FALSE(r.window.timer);
+    // ... unless a click on the list cut the chart short.
+    Rig one(1);
+    one.player.endsAtOnce = true;
+    one.player.duringLoop = [&] {
+        if (one.player.loads.size() == 1) one.box.OnListClick(0);
+    };
+    one.box.OnListClick(0);
+    one.Run(3);
+    EXPECT_EQ(one.player.loads.size(), 2u);
 
     // A load that throws counts as a failed load; the jukebox is not left inside a step.
     Rig t(2);
