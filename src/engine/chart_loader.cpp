@@ -10,8 +10,9 @@ namespace jov {
 void ResetChart(ChartContext& ctx) {
     ChartModel& m = ctx.model;
     m.Chart = ChartInfo{};
-    for (auto& f : m.WavFile) f.clear();
-    m.WavLoaded.fill(0);
+    m.WavFile.assign(kKeySoundSlots, std::string());
+    m.WavLoaded.assign(kKeySoundSlots, 0);
+    m.Extended = ExtendedChart{};
     if (ctx.ReleaseSounds) ctx.ReleaseSounds();
     m.Events.clear();
     m.EventCount = 0;
@@ -35,6 +36,7 @@ ParseHooks HooksOf(ChartContext& ctx) {
     ParseHooks hooks;
     hooks.loadSoundsWhileParsing = ctx.engine.WavLoadMode == 0;
     hooks.LoadKeySound = ctx.LoadKeySound;
+    hooks.reading = ctx.reading;
     return hooks;
 }
 

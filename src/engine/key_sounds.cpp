@@ -12,7 +12,6 @@ namespace jov {
 
 namespace {
 
-bool ValidSlot(int w) { return w >= 0 && w < kKeySoundSlots; }
 
 // Lights a lamp for the lifetime of the guard.
 class LampGuard {
@@ -37,12 +36,15 @@ private:
 KeySounds::KeySounds(ChartModel& model, EngineState& engine, Clock& clock, SoundDevice* device)
     : model_(model), engine_(engine), clock_(clock), device_(device) {}
 
+bool KeySounds::ValidSlot(int w) const { return w >= 0 && w < model_.SlotCount() && w < kKeySoundSlotsExtended; }
+
 bool KeySounds::HasBuffer(int w) const { return device_ && ValidSlot(w) && device_->HasBuffer(w); }
 
 void KeySounds::LoadKeySound(int w) {
     if (!ValidSlot(w)) return;
     if (listener_) listener_->OnLoadKeySound(w);
     LampGuard lamp(lamps_, true);
+    if (device_ && w >= kKeySoundSlots) device_->GrowSlots(model_.SlotCount());
     if (!device_ || !device_->CreateFromFile(w, model_.WavFile[w])) return;
     WavFrequency[w] = device_->GetFrequency(w);
     device_->SetFrequency(w, WavFrequency[w]);
@@ -82,7 +84,7 @@ void KeySounds::ReleaseSound() {
 void KeySounds::StopAll() {
     if (!device_) return;
     const double now = static_cast<double>(clock_.NowMs());
-    for (int w = 0; w < kKeySoundSlots; ++w)
+    for (int w = 0; w < kKeySoundSlotsExtended; ++w)
         if (device_->HasBuffer(w)) device_->Stop(w, now);
 }
 

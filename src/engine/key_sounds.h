@@ -53,9 +53,11 @@ public:
     double TickTimeMs(int32_t tick) const;
 
     // Frames per second of each loaded buffer.
-    std::array<int32_t, 256> WavFrequency{};
+    std::array<int32_t, 1296> WavFrequency{};
 
 private:
+    bool ValidSlot(int w) const;
+
     ChartModel& model_;
     EngineState& engine_;
     Clock& clock_;

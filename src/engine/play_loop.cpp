@@ -123,7 +123,7 @@ void PlayEngine::LookAhead() {
     for (int64_t i = int64_t(engine_.NextEvent) + 1; i < count; ++i) {
         const ChartEvent& e = model_.Events[i];
         if (e.Tick > horizon) break;
-        if (!IsSoundChannel(e.Channel) || e.Value < 0 || e.Value >= kKeySoundSlots) continue;
+        if (!IsSoundChannel(e.Channel) || e.Value < 0 || e.Value >= model_.SlotCount()) continue;
         if (model_.WavLoaded[e.Value] == 255) continue;
         sounds_.LoadKeySound(e.Value);
         model_.WavLoaded[e.Value] = 255;

@@ -31,7 +31,7 @@ bool PlaceStart(ChartModel& model, EngineState& engine, KeySounds& sounds, PlayE
     bool found = false;
     for (int32_t i = 0; i < count; ++i) {
         const ChartEvent& e = model.Events[i];
-        if (!IsPlayedChannel(e.Channel) || e.Value < 0 || e.Value >= kKeySoundSlots) continue;
+        if (!IsPlayedChannel(e.Channel) || e.Value < 0 || e.Value >= model.SlotCount()) continue;
         // Loaded again even when an earlier attempt was made: the chart is about to start.
         sounds.LoadKeySound(e.Value);
         model.WavLoaded[e.Value] = 255;
