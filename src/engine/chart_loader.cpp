@@ -18,6 +18,7 @@ void ResetChart(ChartContext& ctx) {
     m.EventCount = 0;
     m.MaxMeasure = 0;
     ctx.engine.TickOffset = 0.0;
+    ctx.engine.HoldTick = -1.0e300;
     m.MeasureLength.fill(0.0f);
     if (m.Midi) {
         m.Midi->SetFileName("");

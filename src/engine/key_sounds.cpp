@@ -50,17 +50,17 @@ void KeySounds::LoadKeySound(int w) {
     device_->SetFrequency(w, WavFrequency[w]);
 }
 
-double KeySounds::TickTimeMs(int32_t tick) const {
+double KeySounds::TickTimeMs(double tick) const {
     const int64_t now = clock_.NowMs();
     const double perMs = engine_.TicksPerMs;
     if (!(perMs > 0.0)) return static_cast<double>(now);
     // Measured from the 32-bit elapsed count so that a wrapped counter still lands right.
-    const double ideal = (static_cast<double>(tick) - engine_.TickOffset) / perMs;
+    const double ideal = (tick - engine_.TickOffset) / perMs;
     const double at = static_cast<double>(now) + (ideal - WrapElapsed(now, engine_.StartTime));
     return std::isfinite(at) ? at : static_cast<double>(now);
 }
 
-void KeySounds::PlayKeySound(int w, int32_t tick) {
+void KeySounds::PlayKeySound(int w, double tick) {
     if (!ValidSlot(w)) return;
     LampGuard lamp(lamps_, false);
     if (!HasBuffer(w)) {

@@ -57,7 +57,7 @@ public:
     }
     void OnDispatch(const ChartEvent&, bool sounded) override { sounds += sounded; }
     void OnLoadKeySound(int slot) override { attempted[slot] = true; }
-    void OnPlayKeySound(int slot, int32_t, double atMs) override {
+    void OnPlayKeySound(int slot, double, double atMs) override {
         lastTrigger[slot] = atMs;
         triggerMs.push_back(atMs);
     }

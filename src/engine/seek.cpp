@@ -8,6 +8,7 @@
 #include "engine/clock_line.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
+#include "engine/extended_play.h"
 #include "engine/play_loop.h"
 #include "shell/status.h"
 
@@ -46,13 +47,18 @@ bool SeekTo(ChartModel& model, EngineState& engine, Clock& clock, Shell& shell, 
     engine.TicksPerMs = engine.CurrentBpm / 1250.0f;
     engine.NextEvent = 0;
     engine.TickOffset = 0.0;
+    engine.HoldTick = -1.0e300;
 
     // Replay the tempo changes before the target; each keeps the line continuous at
     // the change's own tick.
     int32_t i = 0;
     for (; i < count; ++i) {
         const ChartEvent& e = model.Events[i];
-        if (byTick ? e.Tick >= target : (e.Channel == kChannelBarLine && e.Measure == target)) break;
+        if (byTick ? model.EventTick(i) >= target : (e.Channel == kChannelBarLine && e.Measure == target)) break;
+        if (model.Extended.active) {  // its tempos and stops, on the same line
+            ApplyExtendedTiming(model, static_cast<size_t>(i), engine, 0.0);
+            continue;
+        }
         if (e.Channel != kChannelTempo) continue;
         // A change whose millisecond would divide by zero keeps the offset.
         ChangeTempoAt(engine, e.Value, engine.TicksPerMs != 0.0f ? LineMsOf(engine, e.Tick) : 0.0);
