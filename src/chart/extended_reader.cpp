@@ -221,32 +221,52 @@ void BuildExtendedEvents(ExtendedWalk& w, ChartModel& m) {
         start[i + 1] = start[i] + span[i];
     }
 
-    std::vector<Item> items;
-    items.reserve(w.objects.size() + last + 1);
+    // Objects of different measures never share a position (lengths are positive), so
+    // the items go into their measure's bucket first and only each bucket is sorted.
+    std::vector<uint32_t> bucketStart(last + 2, 0);
+    for (size_t i = 0; i <= last; ++i) ++bucketStart[i + 1];
+    for (const RawObject& o : w.objects) ++bucketStart[static_cast<size_t>(o.measure) + 1];
+    for (size_t i = 1; i < bucketStart.size(); ++i) bucketStart[i] += bucketStart[i - 1];
+    std::vector<uint32_t> fill(bucketStart.begin(), bucketStart.end() - 1);
+    std::vector<Item> items(bucketStart.back());
     for (size_t i = 0; i <= last; ++i)
-        items.push_back({start[i], 0, 0, static_cast<int32_t>(i), kChannelBarLine, 0, 0, 0.0});
+        items[fill[i]++] = {start[i], 0, 0, static_cast<int32_t>(i), kChannelBarLine, 0, 0, 0.0};
     uint32_t seq = 0;
+    size_t skipped = 0;
     for (const RawObject& o : w.objects) {
         ++seq;
         double amount = 0.0;
         if (o.channel == kChannelTempo) amount = o.value;
         if (o.channel == kChannelExtendedTempo) amount = w.bpmDefs[static_cast<size_t>(o.value)];
         if (o.channel == kChannelStop) amount = w.stopDefs[static_cast<size_t>(o.value)];
+        const auto mi = static_cast<size_t>(o.measure);
         // Tempo and stop objects that name nothing defined change nothing.
         if ((o.channel == kChannelTempo || o.channel == kChannelExtendedTempo || o.channel == kChannelStop) &&
-            !(amount > 0.0))
+            !(amount > 0.0)) {
+            items[fill[mi]++] = {0.0, seq, -1, o.measure, 0, 0, 0, 0.0};  // rank -1: dropped below
+            ++skipped;
             continue;
+        }
         const double fraction = static_cast<double>(o.k) / static_cast<double>(o.n);
-        const auto mi = static_cast<size_t>(o.measure);
         const int32_t offset = RoundToInt32(192.0 * fraction).value_or(0);
-        items.push_back({start[mi] + span[mi] * fraction, seq, Rank(o.channel), o.measure, o.channel, o.value, offset,
-                         amount});
+        items[fill[mi]++] = {start[mi] + span[mi] * fraction, seq, Rank(o.channel), o.measure, o.channel, o.value,
+                             offset, amount};
     }
-    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+    if (skipped) items.erase(std::remove_if(items.begin(), items.end(), [](const Item& it) { return it.rank < 0; }),
+                             items.end());
+    auto before = [](const Item& a, const Item& b) {
         if (a.tick != b.tick) return a.tick < b.tick;
         if (a.rank != b.rank) return a.rank < b.rank;
         return a.seq < b.seq;
-    });
+    };
+    // Buckets shift by the removed items, so sort runs of one measure as they now stand.
+    for (size_t lo = 0; lo < items.size();) {
+        size_t hi = lo + 1;
+        while (hi < items.size() && items[hi].measure == items[lo].measure) ++hi;
+        if (!std::is_sorted(items.begin() + lo, items.begin() + hi, before))
+            std::sort(items.begin() + lo, items.begin() + hi, before);
+        lo = hi;
+    }
 
     // At one position of one channel the later line wins (channel 01 layers all sound):
     // walk each run of equal positions backwards and drop what a later object hides.
