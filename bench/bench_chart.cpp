@@ -12,6 +12,7 @@
 
 #include "engine/chart_loader.h"
 #include "chart/chart_timing.h"
+#include "chart/extended_reader.h"
 #include "chart/header_scan.h"
 #include "shell/clock.h"
 #include "engine/engine_state.h"
@@ -137,6 +138,36 @@ void BM_SortEvents(benchmark::State& state) {
 // Keys (what the timing pass runs) against whole entries, at 1 and 10 MB.
 BENCHMARK_TEMPLATE(BM_SortEvents, true)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_SortEvents, false)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+// Classic (0) against Extended (1) reading of the 1 MB chart: parse with the timing
+// pass, and the header scan of the same bytes.
+void BM_ParseReading1MB(benchmark::State& state) {
+    const std::string text = MakeChart(1000);
+    Loader l;
+    jov::ChartReading reading;
+    reading.extended = state.range(0) != 0;
+    l.ctx.reading = &reading;
+    for (auto _ : state) {
+        jov::ResetChart(l.ctx);
+        jov::ParseChartBytes(l.ctx, text, "/bench/chart.bms");
+        jov::RunTimingPass(l.model);
+        benchmark::DoNotOptimize(l.model.PlayTime);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ScanReading1MB(benchmark::State& state) {
+    const std::string text = MakeChart(1000);
+    jov::ChartReading reading;
+    reading.extended = state.range(0) != 0;
+    for (auto _ : state) {
+        jov::ChartInfo entry;
+        jov::ScanHeaderBytes(text, "/bench/chart.bms", entry, &reading);
+        benchmark::DoNotOptimize(entry.PlayTime);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ScanReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_HeaderScan100KB(benchmark::State& state) {
     namespace fs = std::filesystem;

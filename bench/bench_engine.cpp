@@ -1,4 +1,5 @@
 // The play pass on a large chart, and an offline render of a full song.
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
 #include <unistd.h>
@@ -58,7 +59,7 @@ void BM_UpdatePlay40k(benchmark::State& st) {
         if (engine.StopRequest) {
             st.PauseTiming();
             engine.StopRequest = false;
-            model.WavLoaded.fill(0);
+            std::fill(model.WavLoaded.begin(), model.WavLoaded.end(), 0);
             play.SeekTo(0, true);
             st.ResumeTiming();
         }

@@ -199,7 +199,13 @@ void Mixer::Release(int slot) {
 }
 
 void Mixer::ReleaseAll() {
-    for (int s = 0; s < kSlots; ++s) Release(s);
+    for (int s = 0; s < slotCount_; ++s) Release(s);
+}
+
+void Mixer::GrowSlots(int count) {
+    if (count <= slotCount_) return;
+    slotCount_ = std::min(count, kSlots);
+    voiceCount_.store(slotCount_, std::memory_order_release);
 }
 
 bool Mixer::MidiPlay(std::shared_ptr<const MidiSong> song, double fromMs, double atMs) {
@@ -285,7 +291,8 @@ void Mixer::DrainQueue() {
 
 void Mixer::TakeReleases() {
     bool any = false;
-    for (int s = 0; s < kSlots; ++s) {
+    const int voices = voiceCount_.load(std::memory_order_acquire);
+    for (int s = 0; s < voices; ++s) {
         uint64_t seq = releaseSeq_[s].load(std::memory_order_acquire);
         Voice& v = voices_[s];
         if (seq <= v.releasedSeq) continue;
@@ -305,7 +312,7 @@ void Mixer::TakeReleases() {
     // Drop what the releases void now, so their buffers and songs are let go at once.
     auto voided = [this](const Command& c) {
         if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) return c.seq < midiClosedSeq_;
-        return ValidSlot(c.slot) && c.seq < voices_[c.slot].releasedSeq;
+        return StoredSlot(c.slot) && c.seq < voices_[c.slot].releasedSeq;
     };
     pending_.erase(std::remove_if(pending_.begin(), pending_.end(), voided), pending_.end());
 }
@@ -321,7 +328,7 @@ void Mixer::Apply(Command& c, int64_t now) {
         }
         return;
     }
-    if (!ValidSlot(c.slot)) return;
+    if (!StoredSlot(c.slot)) return;
     Voice& v = voices_[c.slot];
     if (c.seq < v.releasedSeq) return;
     switch (c.kind) {
@@ -354,7 +361,9 @@ void Mixer::MixSpan(int offset, int n) {
     constexpr float kScale = 1.0f / 32768.0f;
     float* l = mixL_.data() + offset;
     float* r = mixR_.data() + offset;
-    for (Voice& v : voices_) {
+    const int voices = voiceCount_.load(std::memory_order_acquire);
+    for (int s = 0; s < voices; ++s) {
+        Voice& v = voices_[s];
         if (!v.playing || !v.buffer) continue;
         const int16_t* pcm = v.buffer->pcm.data();
         const int64_t frames = v.buffer->frames;

@@ -1,5 +1,6 @@
 #pragma once
-// The mixer behind SoundDevice: one voice per key-sound slot (0..255) plus the MIDI
+// The mixer behind SoundDevice: one voice per key-sound slot (0..255, up to 1295 once
+// GrowSlots asks for them) plus the MIDI
 // synthesiser, mixed in float and written as 16-bit stereo.
 //
 // Time: every command carries an engine clock time in ms and lands on the output frame
@@ -35,7 +36,8 @@ class MidiSynth;
 
 class Mixer final : public SoundDevice {
 public:
-    static constexpr int kSlots = 256;
+    static constexpr int kSlots = 1296;     // room for base-36 slot numbers
+    static constexpr int kBaseSlots = 256;  // voices mixed until GrowSlots asks for more
     static constexpr int kMaxBlock = 1024;
 
     explicit Mixer(int32_t rate = 44100);
@@ -80,6 +82,7 @@ public:
     void Play(int slot, double atMs) override;
     void Release(int slot) override;
     void ReleaseAll() override;
+    void GrowSlots(int count) override;
 
     // Producer side: a decoded buffer for a slot (what CreateFromFile does after decoding).
     void SetBuffer(int slot, std::shared_ptr<const SoundBuffer> buffer);
@@ -126,7 +129,9 @@ private:
     void Hold(const std::shared_ptr<const SoundBuffer>& buffer, int delta);
 
     bool Push(Command&& c);
-    bool ValidSlot(int slot) const { return slot >= 0 && slot < kSlots; }
+    bool ValidSlot(int slot) const { return slot >= 0 && slot < slotCount_; }
+    // Consumer side: any slot a command can name.
+    static bool StoredSlot(int slot) { return slot >= 0 && slot < kSlots; }
     void Retire(std::shared_ptr<const void> p);
     // Consumer side.
     void FollowClock();
@@ -140,6 +145,9 @@ private:
     const int32_t rate_;
     // Producer state.
     std::array<SlotInfo, kSlots> slots_{};
+    int slotCount_ = kBaseSlots;
+    // The voices the consumer walks; only grows, before any command names a new slot.
+    std::atomic<int> voiceCount_{kBaseSlots};
     std::vector<std::shared_ptr<const void>> retired_;
     uint64_t nextSeq_ = 0;
     bool keySoundsEnabled_ = true;

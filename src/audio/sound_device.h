@@ -24,6 +24,8 @@ public:
     // Frees the slot's buffer (and silences it).
     virtual void Release(int slot) = 0;
     virtual void ReleaseAll() = 0;
+    // Makes slots 0..count-1 usable (a device may start with fewer).
+    virtual void GrowSlots(int /*count*/) {}
 };
 
 }  // namespace jov

@@ -2,7 +2,7 @@
 
 namespace jov {
 
-ChartModel::ChartModel() = default;
+ChartModel::ChartModel() : WavFile(kKeySoundSlots), WavLoaded(kKeySoundSlots, 0) {}
 ChartModel::~ChartModel() = default;
 
 }  // namespace jov

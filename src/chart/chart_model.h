@@ -48,7 +48,24 @@ struct ChartEvent {
 };
 
 constexpr int kKeySoundSlots = 256;
+constexpr int kKeySoundSlotsExtended = 36 * 36;  // "00" .. "ZZ" in base 36
 constexpr int kMeasureLengthSlots = 2049;  // 0 To 2048
+
+// Channels only the Extended reading puts in the event list.
+enum : int32_t {
+    kChannelExtendedTempo = 8,  // Value: the #BPMxx slot; its tempo in ExtendedChart::Amount
+    kChannelStop = 9,           // Value: the #STOPxx slot; its length in ticks in Amount
+};
+
+// What the Extended reading adds to the event list, entry for entry: positions that are
+// not rounded to whole ticks, and the tempo or stop length each tempo or stop event stands for.
+struct ExtendedChart {
+    bool active = false;
+    std::vector<double> ExactTick;
+    std::vector<double> Amount;  // BPM of channels 3 and 8, ticks of channel 9, else 0
+    double LastTick = 0.0;
+    double StartBpm = 0.0;  // #BPM, or 130 without it
+};
 
 struct ChartModel {
     ChartModel();
@@ -62,13 +79,19 @@ struct ChartModel {
     int32_t EventCount = 0;
     int32_t MaxMeasure = 0;
     std::array<float, kMeasureLengthSlots> MeasureLength{};
-    std::array<std::string, kKeySoundSlots> WavFile;
-    std::array<uint8_t, kKeySoundSlots> WavLoaded{};
+    // kKeySoundSlots entries; kKeySoundSlotsExtended in the Extended reading.
+    std::vector<std::string> WavFile;
+    std::vector<uint8_t> WavLoaded;
     std::string NowPlaying;
     // Shared so that the chart layer need not know the MIDI player's type to destroy it.
     std::shared_ptr<clsMIDI> Midi;
     int32_t PlayTime = 0;
     int32_t LastTick = 0;
+    ExtendedChart Extended;
+
+    int32_t SlotCount() const { return static_cast<int32_t>(WavFile.size()); }
+    // Position of event i: exact in the Extended reading, else its whole Tick.
+    double EventTick(size_t i) const { return Extended.active ? Extended.ExactTick[i] : Events[i].Tick; }
 };
 
 }  // namespace jov

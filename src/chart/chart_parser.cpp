@@ -2,7 +2,10 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
+#include "chart/clock_line.h"
 #include "chart/conversions.h"
+#include "chart/extended_chart.h"
+#include "chart/extended_reader.h"
 #include "chart/text_decode.h"
 
 namespace jov {
@@ -64,6 +67,11 @@ void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::strin
     thread_local std::u32string text;  // reused from one chart to the next
     PrepareChartText(bytes, text);
     model.Chart.FilePath = path;
+    if (hooks.reading && hooks.reading->extended) {
+        ParseExtendedText(model, text, folder, hooks);
+        ReleaseIfHuge(text);
+        return;
+    }
     LineWalker walker(text);
     std::u32string_view line;
     while (walker.Next(line)) {
@@ -81,6 +89,11 @@ void ParseChartFile(ChartModel& model, const std::string& path, const ParseHooks
 }
 
 void RunTimingPass(ChartModel& m) {
+    if (m.Extended.active) {  // the Extended reader has timed its events already
+        m.PlayTime = ExtendedPlayTime(m);
+        m.Chart.PlayTime = m.PlayTime;
+        return;
+    }
     AddBarLines(m.Events, m.MaxMeasure, m.MeasureLength.data(), m.MeasureLength.size());
     m.EventCount = static_cast<int32_t>(m.Events.size());
     SortEvents(m.Events);

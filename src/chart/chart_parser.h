@@ -8,8 +8,12 @@
 
 namespace jov {
 
+struct ChartReading;
+
 // What the parse asks of the layers above it.
 struct ParseHooks {
+    // The Extended reading when set and extended; otherwise the classic one.
+    ChartReading* reading = nullptr;
     // Load each key sound as its #WAV line is read (the "First ALL" load mode).
     bool loadSoundsWhileParsing = false;
     std::function<void(int)> LoadKeySound;

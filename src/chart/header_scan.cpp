@@ -5,6 +5,8 @@
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
 #include "chart/conversions.h"
+#include "chart/extended_chart.h"
+#include "chart/extended_reader.h"
 #include "chart/text_decode.h"
 #include "shell/status.h"
 
@@ -56,10 +58,15 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
 
 }  // namespace
 
-void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry) {
+void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry, ChartReading* reading) {
     thread_local std::u32string text;  // reused from one chart to the next
     PrepareChartText(bytes, text);
     entry.FilePath = path;
+    if (reading && reading->extended) {
+        ScanExtendedText(text, entry, &reading->random);
+        ReleaseIfHuge(text);
+        return;
+    }
     ScanState s;
     LineWalker walker(text);
     std::u32string_view line;
@@ -78,9 +85,9 @@ void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo&
     entry.PlayTime = ScanPlayTime(s.events, entry.Bpm);
 }
 
-void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell) {
+void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell, ChartReading* reading) {
     if (!shell.FileExists(path)) return;
-    ScanHeaderBytes(ReadFileBytes(path), path, entry);
+    ScanHeaderBytes(ReadFileBytes(path), path, entry, reading);
 }
 
 }  // namespace jov

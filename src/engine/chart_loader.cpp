@@ -10,13 +10,15 @@ namespace jov {
 void ResetChart(ChartContext& ctx) {
     ChartModel& m = ctx.model;
     m.Chart = ChartInfo{};
-    for (auto& f : m.WavFile) f.clear();
-    m.WavLoaded.fill(0);
+    m.WavFile.assign(kKeySoundSlots, std::string());
+    m.WavLoaded.assign(kKeySoundSlots, 0);
+    m.Extended = ExtendedChart{};
     if (ctx.ReleaseSounds) ctx.ReleaseSounds();
     m.Events.clear();
     m.EventCount = 0;
     m.MaxMeasure = 0;
     ctx.engine.TickOffset = 0.0;
+    ctx.engine.HoldTick = -1.0e300;
     m.MeasureLength.fill(0.0f);
     if (m.Midi) {
         m.Midi->SetFileName("");
@@ -35,6 +37,7 @@ ParseHooks HooksOf(ChartContext& ctx) {
     ParseHooks hooks;
     hooks.loadSoundsWhileParsing = ctx.engine.WavLoadMode == 0;
     hooks.LoadKeySound = ctx.LoadKeySound;
+    hooks.reading = ctx.reading;
     return hooks;
 }
 

@@ -13,6 +13,7 @@ class Shell;
 class Clock;
 class MidiDevice;
 struct EngineState;
+struct ChartReading;
 
 // What the load sequence touches besides the chart model.
 struct ChartContext {
@@ -26,6 +27,8 @@ struct ChartContext {
     std::function<void()> ReleaseSounds;
     // The command layer a new MIDI player talks to; nullptr leaves MIDI silent.
     MidiDevice* midiDevice = nullptr;
+    // Classic reading when null or not extended.
+    ChartReading* reading = nullptr;
 };
 
 void ResetChart(ChartContext& ctx);

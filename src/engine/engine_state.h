@@ -12,7 +12,10 @@ struct EngineState {
     float CurrentBpm = 0.0f;
     float TicksPerMs = 0.0f;   // CurrentBpm / 1250
     double TickOffset = 0.0;   // never rounded: the line stays on the tempo map
-    double CurrentTick = 0.0;  // ElapsedMs * TicksPerMs + TickOffset
+    double CurrentTick = 0.0;
+    // Extended reading: the tick of the last stop reached; the position holds there
+    // until the line, moved back by the stop's length, passes it again.
+    double HoldTick = -1.0e300;  // ElapsedMs * TicksPerMs + TickOffset
     int32_t NextEvent = 0;
     double BarMeasure = 0.0;
     int32_t BarTick = 0;

@@ -12,7 +12,6 @@ namespace jov {
 
 namespace {
 
-bool ValidSlot(int w) { return w >= 0 && w < kKeySoundSlots; }
 
 // Lights a lamp for the lifetime of the guard.
 class LampGuard {
@@ -37,28 +36,31 @@ private:
 KeySounds::KeySounds(ChartModel& model, EngineState& engine, Clock& clock, SoundDevice* device)
     : model_(model), engine_(engine), clock_(clock), device_(device) {}
 
+bool KeySounds::ValidSlot(int w) const { return w >= 0 && w < model_.SlotCount() && w < kKeySoundSlotsExtended; }
+
 bool KeySounds::HasBuffer(int w) const { return device_ && ValidSlot(w) && device_->HasBuffer(w); }
 
 void KeySounds::LoadKeySound(int w) {
     if (!ValidSlot(w)) return;
     if (listener_) listener_->OnLoadKeySound(w);
     LampGuard lamp(lamps_, true);
+    if (device_ && w >= kKeySoundSlots) device_->GrowSlots(model_.SlotCount());
     if (!device_ || !device_->CreateFromFile(w, model_.WavFile[w])) return;
     WavFrequency[w] = device_->GetFrequency(w);
     device_->SetFrequency(w, WavFrequency[w]);
 }
 
-double KeySounds::TickTimeMs(int32_t tick) const {
+double KeySounds::TickTimeMs(double tick) const {
     const int64_t now = clock_.NowMs();
     const double perMs = engine_.TicksPerMs;
     if (!(perMs > 0.0)) return static_cast<double>(now);
     // Measured from the 32-bit elapsed count so that a wrapped counter still lands right.
-    const double ideal = (static_cast<double>(tick) - engine_.TickOffset) / perMs;
+    const double ideal = (tick - engine_.TickOffset) / perMs;
     const double at = static_cast<double>(now) + (ideal - WrapElapsed(now, engine_.StartTime));
     return std::isfinite(at) ? at : static_cast<double>(now);
 }
 
-void KeySounds::PlayKeySound(int w, int32_t tick) {
+void KeySounds::PlayKeySound(int w, double tick) {
     if (!ValidSlot(w)) return;
     LampGuard lamp(lamps_, false);
     if (!HasBuffer(w)) {
@@ -82,7 +84,7 @@ void KeySounds::ReleaseSound() {
 void KeySounds::StopAll() {
     if (!device_) return;
     const double now = static_cast<double>(clock_.NowMs());
-    for (int w = 0; w < kKeySoundSlots; ++w)
+    for (int w = 0; w < kKeySoundSlotsExtended; ++w)
         if (device_->HasBuffer(w)) device_->Stop(w, now);
 }
 

@@ -26,7 +26,7 @@ class KeySoundListener {
 public:
     virtual ~KeySoundListener() = default;
     virtual void OnLoadKeySound(int /*slot*/) {}
-    virtual void OnPlayKeySound(int /*slot*/, int32_t /*tick*/, double /*atMs*/) {}
+    virtual void OnPlayKeySound(int /*slot*/, double /*tick*/, double /*atMs*/) {}
 };
 
 class KeySounds {
@@ -41,7 +41,7 @@ public:
     // Creates the slot's buffer from WavFile(w). Leaves WavLoaded(w) to the caller.
     void LoadKeySound(int w);
     // Restarts the slot's sound at the time `tick` falls on the current clock line.
-    void PlayKeySound(int w, int32_t tick);
+    void PlayKeySound(int w, double tick);
     // Releases every slot's buffer (chart reset, shutdown).
     void ReleaseSound();
     // Silences every loaded slot now (Stop button).
@@ -50,12 +50,14 @@ public:
     bool HasBuffer(int w) const;
     // Clock ms at which `tick` falls on the current clock line; now when the line
     // has no positive tempo.
-    double TickTimeMs(int32_t tick) const;
+    double TickTimeMs(double tick) const;
 
     // Frames per second of each loaded buffer.
-    std::array<int32_t, 256> WavFrequency{};
+    std::array<int32_t, 1296> WavFrequency{};
 
 private:
+    bool ValidSlot(int w) const;
+
     ChartModel& model_;
     EngineState& engine_;
     Clock& clock_;

@@ -57,7 +57,7 @@ public:
     }
     void OnDispatch(const ChartEvent&, bool sounded) override { sounds += sounded; }
     void OnLoadKeySound(int slot) override { attempted[slot] = true; }
-    void OnPlayKeySound(int slot, int32_t, double atMs) override {
+    void OnPlayKeySound(int slot, double, double atMs) override {
         lastTrigger[slot] = atMs;
         triggerMs.push_back(atMs);
     }
@@ -75,8 +75,8 @@ public:
 
     int64_t sounds = 0;
     int64_t totalFrames = 0;
-    std::array<bool, kKeySoundSlots> attempted{};
-    std::array<double, kKeySoundSlots> lastTrigger{};
+    std::array<bool, kKeySoundSlotsExtended> attempted{};
+    std::array<double, kKeySoundSlotsExtended> lastTrigger{};
     std::vector<double> triggerMs;
     std::function<bool()> cancel;
     EngineState* state = nullptr;
@@ -110,6 +110,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     VirtualClock clock(0, std::clamp(options.passMs, 1, 50));
     Player player(shell, clock, &audio->Sound(), &audio->Midi());
     player.State().WavLoadMode = options.loadMode;
+    player.Reading().extended = options.extended;
+    player.Reading().random.seed(options.seed);
     player.State().SleepMs = std::clamp(options.passMs, 1, 50);
 
     RenderDriver driver(*audio, clock, sink);
@@ -150,7 +152,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     // The file ends with the loop, plus whatever is still ringing (bounded).
     const double endMs = static_cast<double>(clock.NowMs());
     double tailEnd = endMs;
-    for (int w = 0; w < kKeySoundSlots; ++w) {
+    for (int w = 0; w < player.Model().SlotCount(); ++w) {
         if (driver.attempted[w] && !player.Sounds().HasBuffer(w)) summary.missing.push_back(w);
         if (std::isfinite(driver.lastTrigger[w]) && player.Sounds().HasBuffer(w))
             tailEnd = std::max(tailEnd, driver.lastTrigger[w] + SoundLengthMs(player.Model().WavFile[w]));

@@ -22,6 +22,8 @@ struct RenderOptions {
     std::optional<std::string> soundFont;
     // Polled between passes; true ends the render early (summary.cancelled, no tail).
     std::function<bool()> cancel;
+    bool extended = false;          // the Extended reading of the chart
+    uint32_t seed = 1;              // its #RANDOM generator's seed
 };
 
 struct RenderSummary {

@@ -10,6 +10,7 @@
 #include "engine/clock_line.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
+#include "engine/extended_play.h"
 #include "engine/key_sounds.h"
 #include "shell/status.h"
 
@@ -61,6 +62,8 @@ void PlayEngine::UpdatePlay() {
     engine_.CurrentTick = static_cast<double>(static_cast<long double>(engine_.ElapsedMs) *
                                                   static_cast<long double>(engine_.TicksPerMs) +
                                               static_cast<long double>(engine_.TickOffset));
+    const bool extended = model_.Extended.active;
+    if (extended) engine_.CurrentTick = HeldTick(engine_, engine_.CurrentTick);
 
     // The list may shrink under us only through a reload, which never runs inside a pass;
     // still, bound by the live size so a bad cursor cannot read outside it.
@@ -68,8 +71,11 @@ void PlayEngine::UpdatePlay() {
                               ? static_cast<int32_t>(model_.Events.size())
                               : model_.EventCount;
     if (engine_.NextEvent < 0) engine_.NextEvent = 0;
-    while (engine_.NextEvent < count && model_.Events[engine_.NextEvent].Tick <= engine_.CurrentTick) {
-        Dispatch(model_.Events[engine_.NextEvent]);
+    while (engine_.NextEvent < count && model_.EventTick(engine_.NextEvent) <= engine_.CurrentTick) {
+        if (extended)
+            DispatchExtended(engine_.NextEvent);
+        else
+            Dispatch(model_.Events[engine_.NextEvent]);
         ++engine_.NextEvent;
     }
 
@@ -107,6 +113,32 @@ void PlayEngine::Dispatch(const ChartEvent& e) {
     if (listener_) listener_->OnDispatch(e, sounded);
 }
 
+void PlayEngine::DispatchExtended(int32_t i) {
+    const ChartEvent& e = model_.Events[i];
+    const double tick = model_.Extended.ExactTick[i];
+    bool sounded = false;
+    if (e.Channel == kChannelBarLine) {
+        engine_.BarMeasure = e.Measure;
+        engine_.BarTick = e.Tick;
+    } else if (ApplyExtendedTiming(model_, i, engine_, engine_.ElapsedMs)) {
+        // A stop holds the position from here on, in this pass too.
+        if (e.Channel == kChannelStop)
+            engine_.CurrentTick = HeldTick(engine_, static_cast<double>(static_cast<long double>(engine_.ElapsedMs) *
+                                                                            static_cast<long double>(engine_.TicksPerMs) +
+                                                                        static_cast<long double>(engine_.TickOffset)));
+    } else if (IsExtendedSoundChannel(e.Channel)) {
+        if (engine_.CurrentTick - tick < kLateLimitTicks) {
+            sounds_.PlayKeySound(e.Value, tick);
+            sounded = true;
+        }
+        if (e.Channel == 16 || e.Channel == 56)
+            engine_.HitTime[1] = engine_.ElapsedMs;
+        else if (e.Channel != kChannelBackground && e.Channel < 60)
+            engine_.HitTime[0] = engine_.ElapsedMs;
+    }
+    if (listener_) listener_->OnDispatch(e, sounded);
+}
+
 void PlayEngine::ApplyTempoChange(const ChartEvent& e) {
     // Continuous at the change's own tick, as the seek's replay does; without a
     // positive rate before it that tick has no millisecond, so the pass's stands in.
@@ -120,10 +152,11 @@ void PlayEngine::LookAhead() {
                               ? static_cast<int32_t>(model_.Events.size())
                               : model_.EventCount;
     const double horizon = engine_.CurrentTick + kLookAheadTicks;
+    const bool extended = model_.Extended.active;
     for (int64_t i = int64_t(engine_.NextEvent) + 1; i < count; ++i) {
         const ChartEvent& e = model_.Events[i];
-        if (e.Tick > horizon) break;
-        if (!IsSoundChannel(e.Channel) || e.Value < 0 || e.Value >= kKeySoundSlots) continue;
+        if (model_.EventTick(i) > horizon) break;
+        if (!(extended ? IsExtendedSoundChannel(e.Channel) : IsSoundChannel(e.Channel)) || e.Value < 0 || e.Value >= model_.SlotCount()) continue;
         if (model_.WavLoaded[e.Value] == 255) continue;
         sounds_.LoadKeySound(e.Value);
         model_.WavLoaded[e.Value] = 255;
@@ -139,14 +172,16 @@ int64_t PlayEngine::IdlePassesAhead(int64_t nowMs, int64_t stepMs) const {
 
     // A pass acts once its tick reaches the cursor's event, or once its look-ahead
     // horizon reaches an event to load (and every event walked before it).
-    const double dispatchTick = model_.Events[next].Tick;
+    const double dispatchTick = model_.EventTick(next);
+    const bool extended = model_.Extended.active;
     double loadTick = INFINITY;
     double walked = -INFINITY;
     for (int64_t i = int64_t(next) + 1; i < count; ++i) {
         const ChartEvent& e = model_.Events[i];
-        walked = std::max(walked, static_cast<double>(e.Tick));
+        walked = std::max(walked, model_.EventTick(i));
         if (walked - kLookAheadTicks >= dispatchTick) break;  // the dispatch comes first
-        if (IsSoundChannel(e.Channel) && e.Value >= 0 && e.Value < kKeySoundSlots && model_.WavLoaded[e.Value] != 255) {
+        if ((extended ? IsExtendedSoundChannel(e.Channel) : IsSoundChannel(e.Channel)) && e.Value >= 0 &&
+            e.Value < model_.SlotCount() && model_.WavLoaded[e.Value] != 255) {
             loadTick = walked;
             break;
         }
@@ -155,9 +190,10 @@ int64_t PlayEngine::IdlePassesAhead(int64_t nowMs, int64_t stepMs) const {
     const int32_t elapsed0 = WrapElapsed(nowMs, engine_.StartTime);
     auto idle = [&](int64_t j) {
         const int32_t elapsed = WrapElapsed(nowMs + j * stepMs, engine_.StartTime);
-        const double tick = static_cast<double>(static_cast<long double>(elapsed) *
-                                                    static_cast<long double>(engine_.TicksPerMs) +
-                                                static_cast<long double>(engine_.TickOffset));
+        double tick = static_cast<double>(static_cast<long double>(elapsed) *
+                                              static_cast<long double>(engine_.TicksPerMs) +
+                                          static_cast<long double>(engine_.TickOffset));
+        if (extended) tick = HeldTick(engine_, tick);
         return tick < dispatchTick && loadTick > tick + kLookAheadTicks;
     };
     // Stay short of the 32-bit elapsed count's wrap, where the line jumps back.

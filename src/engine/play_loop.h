@@ -72,6 +72,8 @@ public:
 
 private:
     void Dispatch(const ChartEvent& e);
+    // Dispatch of the Extended reading: exact ticks, any tempo, stops, long notes.
+    void DispatchExtended(int32_t i);
     void ApplyTempoChange(const ChartEvent& e);
     void LookAhead();
 

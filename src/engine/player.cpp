@@ -14,7 +14,7 @@ Player::Player(Shell& shell, Clock& clock, SoundDevice* sound, MidiDevice* midi)
       sounds_(model_, state_, clock, sound),
       engine_(model_, state_, sounds_, clock, shell),
       context_{model_, state_, shell, clock, [this](int w) { sounds_.LoadKeySound(w); },
-               [this] { sounds_.ReleaseSound(); }, midi} {}
+               [this] { sounds_.ReleaseSound(); }, midi, &reading_} {}
 
 bool Player::LoadChart(const std::string& path) {
     try {

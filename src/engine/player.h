@@ -12,6 +12,7 @@
 
 #include "engine/chart_loader.h"
 #include "chart/chart_model.h"
+#include "chart/extended_reader.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
 #include "engine/play_loop.h"
@@ -34,6 +35,8 @@ public:
     KeySounds& Sounds() { return sounds_; }
     PlayEngine& Engine() { return engine_; }
     ChartContext& Context() { return context_; }
+    // Classic or Extended reading of the charts this player loads.
+    ChartReading& Reading() { return reading_; }
     Clock& GetClock() { return clock_; }
     Shell& GetShell() { return shell_; }
 
@@ -64,6 +67,7 @@ private:
     EngineState state_;
     KeySounds sounds_;
     PlayEngine engine_;
+    ChartReading reading_;
     ChartContext context_;
 };
 

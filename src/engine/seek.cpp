@@ -8,6 +8,7 @@
 #include "engine/clock_line.h"
 #include "engine/engine_math.h"
 #include "engine/engine_state.h"
+#include "engine/extended_play.h"
 #include "engine/play_loop.h"
 #include "shell/status.h"
 
@@ -46,25 +47,31 @@ bool SeekTo(ChartModel& model, EngineState& engine, Clock& clock, Shell& shell, 
     engine.TicksPerMs = engine.CurrentBpm / 1250.0f;
     engine.NextEvent = 0;
     engine.TickOffset = 0.0;
+    engine.HoldTick = -1.0e300;
 
     // Replay the tempo changes before the target; each keeps the line continuous at
     // the change's own tick.
     int32_t i = 0;
     for (; i < count; ++i) {
         const ChartEvent& e = model.Events[i];
-        if (byTick ? e.Tick >= target : (e.Channel == kChannelBarLine && e.Measure == target)) break;
+        if (byTick ? model.EventTick(i) >= target : (e.Channel == kChannelBarLine && e.Measure == target)) break;
+        if (model.Extended.active) {  // its tempos and stops, on the same line
+            ApplyExtendedTiming(model, static_cast<size_t>(i), engine, 0.0);
+            continue;
+        }
         if (e.Channel != kChannelTempo) continue;
         // A change whose millisecond would divide by zero keeps the offset.
         ChangeTempoAt(engine, e.Value, engine.TicksPerMs != 0.0f ? LineMsOf(engine, e.Tick) : 0.0);
     }
-    if (!byTick) target = model.Events[i].Tick;
+    // A bar line's own position (exact in the Extended reading).
+    const double targetTick = byTick ? static_cast<double>(target) : model.EventTick(static_cast<size_t>(i));
     if (i > 0) engine.NextEvent = i - 1;  // the event just before the target is still due
 
     // The target's millisecond on the clock line; a line without a positive tempo
     // has no such millisecond, so it starts from 0.
     int64_t targetMs = 0;
     if (engine.TicksPerMs > 0.0f) {
-        const double ms = (static_cast<double>(target) - engine.TickOffset) / engine.TicksPerMs;
+        const double ms = (targetTick - engine.TickOffset) / engine.TicksPerMs;
         if (auto r = RoundToInt64(ms)) targetMs = *r;
     }
     if (model.Midi) {
@@ -75,12 +82,12 @@ bool SeekTo(ChartModel& model, EngineState& engine, Clock& clock, Shell& shell, 
     const int64_t now = clock.NowMs();
     if (engine.TicksPerMs > 0.0f) {
         const double start = static_cast<double>(now) -
-                             (static_cast<double>(target) - engine.TickOffset) / engine.TicksPerMs;
+                             (targetTick - engine.TickOffset) / engine.TicksPerMs;
         if (auto r = RoundToInt64(start)) engine.StartTime = WrapTo32(*r);
     } else {
         engine.StartTime = WrapTo32(now);
     }
-    engine.CurrentTick = target;
+    engine.CurrentTick = targetTick;
     engine.ElapsedMs = WrapElapsed(clock.NowMs(), engine.StartTime);
     engine.HitTime[1] = 0;
     engine.HitTime[0] = 0;

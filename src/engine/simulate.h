@@ -14,6 +14,8 @@ struct SimulateOptions {
     int32_t loadMode = 1;        // WavLoadMode
     bool jumpIdlePasses = true;  // false runs every pass (the reference for tests)
     int64_t maxPasses = 0;       // > 0: stop after this many passes
+    bool extended = false;       // the Extended reading of the chart
+    uint32_t seed = 1;           // its #RANDOM generator's seed
 };
 
 // Receives each line (one JSON object, no line end) with its pass (-1 for the last).

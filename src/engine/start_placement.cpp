@@ -2,6 +2,7 @@
 
 #include "chart/chart_model.h"
 #include "engine/engine_state.h"
+#include "engine/extended_play.h"
 #include "engine/key_sounds.h"
 #include "engine/play_loop.h"
 
@@ -31,7 +32,8 @@ bool PlaceStart(ChartModel& model, EngineState& engine, KeySounds& sounds, PlayE
     bool found = false;
     for (int32_t i = 0; i < count; ++i) {
         const ChartEvent& e = model.Events[i];
-        if (!IsPlayedChannel(e.Channel) || e.Value < 0 || e.Value >= kKeySoundSlots) continue;
+        const bool played = model.Extended.active ? IsExtendedSoundChannel(e.Channel) : IsPlayedChannel(e.Channel);
+        if (!played || e.Value < 0 || e.Value >= model.SlotCount()) continue;
         // Loaded again even when an earlier attempt was made: the chart is about to start.
         sounds.LoadKeySound(e.Value);
         model.WavLoaded[e.Value] = 255;

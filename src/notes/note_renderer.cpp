@@ -66,8 +66,9 @@ void NoteRenderer::DrawNotes() {
     const int64_t count = std::min<int64_t>(chart_.EventCount, static_cast<int64_t>(chart_.Events.size()));
     for (int64_t i = std::max<int32_t>(engine_.NextEvent, 0); i < count; ++i) {
         const ChartEvent& ev = chart_.Events[static_cast<size_t>(i)];
-        if (!(judgeY + now >= ev.Tick)) break;
-        const double bottom = std::nearbyint(judgeY - (ev.Tick - now));
+        const double tick = chart_.EventTick(static_cast<size_t>(i));
+        if (!(judgeY + now >= tick)) break;
+        const double bottom = std::nearbyint(judgeY - (tick - now));
         if (!(bottom >= std::numeric_limits<int32_t>::min() && bottom <= std::numeric_limits<int32_t>::max())) {
             continue;
         }
@@ -76,6 +77,9 @@ void NoteRenderer::DrawNotes() {
         int column;
         if (channel == kChannelBarLine) column = kFirstNoteChannel;
         else if ((channel >= 11 && channel <= 19) || (channel >= 21 && channel <= 29)) column = channel;
+        // A long note of the Extended reading is drawn as its start note.
+        else if (chart_.Extended.active && ((channel >= 51 && channel <= 59) || (channel >= 61 && channel <= 69)))
+            column = channel - 40;
         else continue;
         const int m = skin_.NoteClip[column];
         if (m < 0 || m >= kClipSlots) continue;

@@ -56,7 +56,7 @@ void PlayList::AddPlayListEntry(const std::string& path) {
     ++count_;
     entries_.resize(static_cast<std::size_t>(count_) + 1);
     ChartInfo& entry = entries_.back();
-    if (shell_.FileExists(path)) ScanHeaders(path, entry, shell_);
+    if (shell_.FileExists(path)) ScanHeaders(path, entry, shell_, reading_);
     AppendLine(entry);
     totalTime_ += entry.PlayTime;
     UpdatePlayListCaption();

@@ -11,6 +11,7 @@
 namespace jov {
 
 class Shell;
+struct ChartReading;
 
 // The window's list box follows these; line k shows entry k + 1.
 class PlayListView {
@@ -48,6 +49,8 @@ public:
     // The last summary text shown in the caption, e.g. "[3songs/00:04:05]".
     const std::string& Summary() const { return summary_; }
     Shell& GetShell() { return shell_; }
+    // The reading the header scan uses (classic when null or not extended).
+    void SetReading(ChartReading* reading) { reading_ = reading; }
 
     // Position in the play order of the chart last started; 0 = none yet.
     int32_t PlayOrderIndex = 0;
@@ -69,6 +72,7 @@ private:
     void Message(MessageIcon icon, const std::string& text);
 
     Shell& shell_;
+    ChartReading* reading_ = nullptr;
     PlayListView* view_ = nullptr;
     MessageHook* messages_ = nullptr;
     std::vector<ChartInfo> entries_;

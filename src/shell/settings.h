@@ -1,5 +1,5 @@
 #pragma once
-// The four user choices kept in "jov01.ini" between runs.
+// The user choices kept in "jov01.ini" between runs.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,6 +25,9 @@ public:
     virtual int32_t SleepMs() const = 0;
     virtual int32_t WavLoadMode() const = 0;
     virtual void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) = 0;
+    // The chart reading: Classic (false, the default) or Extended.
+    virtual void SetExtendedReading(bool /*on*/) {}
+    virtual bool ExtendedReading() const { return false; }
 };
 
 constexpr int kSleepItems = 16;    // "0" .. "15"

@@ -5,16 +5,27 @@
 #include "engine/chart_loader.h"
 #include "chart/entry_line.h"
 #include "chart/header_scan.h"
+#include "chart/extended_reader.h"
 #include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/json.h"
 #include "shell/status.h"
+#include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 #include "tool/tool_json.h"
 
 namespace jov::tool {
 
-int CmdScan(const Args& args) {
+int CmdScan(const Args& argsIn) {
+    Args args = argsIn;
+    const ReadingArgs r = TakeReadingArgs(args);
+    if (!r.ok) {
+        std::fputs("scan: --seed needs a whole number from 0 to 4294967295\n", stderr);
+        return 2;
+    }
+    ChartReading reading;
+    reading.extended = r.extended;
+    reading.random.seed(r.seed);
     if (args.empty()) {
         std::fputs("usage: jov01-tool scan CHART...\n", stderr);
         return 2;
@@ -27,7 +38,7 @@ int CmdScan(const Args& args) {
             std::fprintf(stderr, "cannot read %s\n", path.c_str());
             code = 1;
         } else {
-            ScanHeaders(path, entry, shell);
+            ScanHeaders(path, entry, shell, &reading);
         }
         JsonWriter w;
         w.BeginObject();
@@ -39,7 +50,16 @@ int CmdScan(const Args& args) {
     return code;
 }
 
-int CmdParse(const Args& args) {
+int CmdParse(const Args& argsIn) {
+    Args args = argsIn;
+    const ReadingArgs r = TakeReadingArgs(args);
+    if (!r.ok) {
+        std::fputs("parse: --seed needs a whole number from 0 to 4294967295\n", stderr);
+        return 2;
+    }
+    ChartReading reading;
+    reading.extended = r.extended;
+    reading.random.seed(r.seed);
     if (args.size() != 1) {
         std::fputs("usage: jov01-tool parse CHART\n", stderr);
         return 2;
@@ -54,7 +74,7 @@ int CmdParse(const Args& args) {
     EngineState engine;
     engine.WavLoadMode = 1;
     VirtualClock clock;
-    ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr};
+    ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr, &reading};
     LoadChart(ctx, path);
 
     JsonWriter w;
@@ -77,10 +97,12 @@ int CmdParse(const Args& args) {
     for (int32_t m = 0; m <= model.MaxMeasure && m < kMeasureLengthSlots; ++m) w.Single(model.MeasureLength[m]);
     w.EndArray();
     w.Key("WavFile").BeginObject();
-    static const char kHex[] = "0123456789ABCDEF";
-    for (int n = 0; n < kKeySoundSlots; ++n) {
+    // Slot numbers as the chart writes them: hexadecimal, or base 36 in the Extended reading.
+    static const char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const int base = model.Extended.active ? 36 : 16;
+    for (int n = 0; n < model.SlotCount(); ++n) {
         if (model.WavFile[n].empty()) continue;
-        const char key[3] = {kHex[n >> 4], kHex[n & 15], '\0'};
+        const char key[3] = {kDigits[n / base], kDigits[n % base], '\0'};
         w.Key(key).String(model.WavFile[n]);
     }
     w.EndObject();

@@ -7,7 +7,13 @@
 
 namespace jov::tool {
 
-int CmdSimulate(const Args& args) {
+int CmdSimulate(const Args& argsIn) {
+    Args args = argsIn;
+    const ReadingArgs reading = TakeReadingArgs(args);
+    if (!reading.ok) {
+        std::fputs("simulate: --seed needs a whole number from 0 to 4294967295\n", stderr);
+        return 2;
+    }
     std::string chart;
     int64_t sleepMs = 10;
     int32_t loadMode = 1;
@@ -54,6 +60,8 @@ int CmdSimulate(const Args& args) {
     SimulateOptions options;
     options.sleepMs = sleepMs;
     options.loadMode = loadMode;
+    options.extended = reading.extended;
+    options.seed = reading.seed;
     Simulate(chart, options, [](int64_t, const std::string& line) {
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fputc('\n', stdout);

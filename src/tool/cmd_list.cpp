@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "chart/extended_reader.h"
 #include "playlist/folder_search.h"
 #include "playlist/playlist.h"
 #include "shell/json.h"
 #include "shell/status.h"
+#include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 #include "tool/tool_json.h"
 
@@ -55,9 +57,19 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-int CmdList(const Args& args) {
+int CmdList(const Args& argsIn) {
+    Args args = argsIn;
+    const ReadingArgs r = TakeReadingArgs(args);
+    if (!r.ok) {
+        std::fputs("list: --seed needs a whole number from 0 to 4294967295\n", stderr);
+        return 2;
+    }
+    ChartReading reading;
+    reading.extended = r.extended;
+    reading.random.seed(r.seed);
     Shell shell;
     PlayList list(shell);
+    list.SetReading(&reading);
     StderrMessages messages;
     list.SetMessageHook(&messages);
 

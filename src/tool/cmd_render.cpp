@@ -11,7 +11,13 @@
 
 namespace jov::tool {
 
-int CmdRender(const Args& args) {
+int CmdRender(const Args& argsIn) {
+    Args args = argsIn;
+    const ReadingArgs reading = TakeReadingArgs(args);
+    if (!reading.ok) {
+        std::fputs("render: --seed needs a whole number from 0 to 4294967295\n", stderr);
+        return 2;
+    }
     std::string chart, out;
     int64_t rate = 44100;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -45,6 +51,8 @@ int CmdRender(const Args& args) {
     }
     RenderOptions options;
     options.rate = static_cast<int32_t>(rate);
+    options.extended = reading.extended;
+    options.seed = reading.seed;
     RenderFileResult result = RenderChartToFile(chart, out, options);
     switch (result.status) {
     case RenderFileStatus::Done:

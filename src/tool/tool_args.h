@@ -1,6 +1,7 @@
 #pragma once
 // Argument and file checks the tool's commands share.
 #include <charconv>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,33 @@ inline std::optional<int64_t> ParseInt(const std::string& s) {
     auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
     return v;
+}
+
+// --extended and --seed N, taken out of a command's words.
+struct ReadingArgs {
+    bool extended = false;
+    uint32_t seed = 1;  // the program's own seed
+    bool ok = true;     // false: --seed without a whole number from 0 to 2^32-1
+};
+
+template <typename Args>
+ReadingArgs TakeReadingArgs(Args& args) {
+    ReadingArgs r;
+    Args rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--extended") {
+            r.extended = true;
+        } else if (args[i] == "--seed") {
+            auto v = i + 1 < args.size() ? ParseInt(args[i + 1]) : std::nullopt;
+            if (!v || *v < 0 || *v > 4294967295LL) r.ok = false;
+            if (v) r.seed = static_cast<uint32_t>(*v);
+            ++i;
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    args = std::move(rest);
+    return r;
 }
 
 // A regular file that opens for reading (never a FIFO or device).

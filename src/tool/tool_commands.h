@@ -13,5 +13,6 @@ int CmdSimulate(const Args& args);
 int CmdRender(const Args& args);
 int CmdList(const Args& args);
 int CmdSkin(const Args& args);
+int CmdTimes(const Args& args);
 
 }  // namespace jov::tool

@@ -90,6 +90,7 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
 
     shell->SetSink(this);
     list_->SetView(this);
+    list_->SetReading(&player_->Reading());
     list_->SetMessageHook(listMessages_.get());
     player_->SetHost(this);
     player_->Sounds().SetLamps(this);
@@ -349,6 +350,14 @@ bool frmMenu::ShowNotes() const { return chkShowNotes->isChecked(); }
 bool frmMenu::Random() const { return chkRandom->isChecked(); }
 int32_t frmMenu::SleepMs() const { return player_->State().SleepMs; }
 int32_t frmMenu::WavLoadMode() const { return player_->State().WavLoadMode; }
+
+void frmMenu::SetExtendedReading(bool on) {
+    EnsureLoaded();
+    player_->Reading().extended = on;
+    if (chkExtended && chkExtended->isChecked() != on) chkExtended->setChecked(on);
+}
+
+bool frmMenu::ExtendedReading() const { return player_->Reading().extended; }
 
 void frmMenu::SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) {
     player_->State().SleepMs = sleepMs;

@@ -124,6 +124,7 @@ public:
     QPushButton* cmdStop = nullptr;
     QToolButton* chkShowNotes = nullptr;
     QToolButton* chkRandom = nullptr;
+    QToolButton* chkExtended = nullptr;  // Extended reading of charts
     PictureBox* picStatus = nullptr;
     PictureBox* picLoadWav = nullptr;
     PictureBox* picPlayWav = nullptr;
@@ -147,6 +148,9 @@ public:
     int32_t SleepMs() const override;
     int32_t WavLoadMode() const override;
     void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) override;
+    // Classic or Extended reading for the charts loaded and added from now on.
+    void SetExtendedReading(bool on) override;
+    bool ExtendedReading() const override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "chart/clock_line.h"
 #include "tempo_map.h"
 
 namespace jov::test {
@@ -22,7 +23,7 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("jov01_render_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
-        for (const char* f : {"tempo_map.bms", "click.wav"}) fs::copy_file(kData / f, dir_ / f);
+        for (const char* f : {"tempo_map.bms", "extended_map.bme", "click.wav"}) fs::copy_file(kData / f, dir_ / f);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -30,12 +31,13 @@ protected:
         RenderSummary summary;
         std::vector<int16_t> pcm;
     };
-    Take Render(int rate, int passMs) {
+    Take Render(int rate, int passMs, bool extended = false) {
         Take t;
         RenderOptions o;
         o.rate = rate;
         o.passMs = passMs;
-        auto s = RenderChart((dir_ / "tempo_map.bms").string(), o,
+        o.extended = extended;
+        auto s = RenderChart((dir_ / (extended ? "extended_map.bme" : "tempo_map.bms")).string(), o,
                              [&](const int16_t* p, int64_t n) { t.pcm.insert(t.pcm.end(), p, p + 2 * n); });
         EXPECT_TRUE(s.has_value());
         if (s) t.summary = *s;
@@ -66,6 +68,26 @@ TEST_F(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTimeInTheTempoMap) {
                 EXPECT_NEAR(static_cast<double>(onsets[i]), static_cast<double>(want), 1.0) << "tick " << clicks[i];
             }
         }
+    }
+}
+
+// Base-36 slot, #BPMxx tempos, stops (one on the tick of a tempo change and a click),
+// long notes: each click on its sample of the chart's times in the Extended reading.
+TEST_F(OfflineRenderTest, ExtendedReadingClicksLandOnTheirTimes) {
+    LoadedChart chart((dir_ / "extended_map.bme").string(), true);
+    const ChartModel& m = chart.player.Model();
+    const std::vector<double> times = EventTimesMs(m);
+    std::vector<double> clicks;
+    for (size_t i = 0; i < times.size(); ++i)
+        if (m.Events[i].Value == 35 && m.Events[i].Channel != kChannelStop) clicks.push_back(times[i]);
+    ASSERT_EQ(clicks.size(), 10u);
+    for (int passMs : {1, 15}) {
+        Take t = Render(44100, passMs, true);
+        EXPECT_EQ(t.summary.sounds, 10);
+        auto onsets = Onsets(t.pcm);
+        ASSERT_EQ(onsets.size(), clicks.size()) << "pass " << passMs;
+        for (size_t i = 0; i < onsets.size(); ++i)
+            EXPECT_NEAR(static_cast<double>(onsets[i]), (clicks[i] - clicks[0]) * 44.1, 1.0) << i << ", pass " << passMs;
     }
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "audio/cls_midi.h"
+#include "chart/clock_line.h"
 #include "engine_fixture.h"
+#include "tempo_map.h"
 
 namespace jov::test {
 namespace {
@@ -90,6 +92,31 @@ TEST_F(SeekTest, ALineWithoutPositiveTempoStartsFromZero) {
     EXPECT_EQ(state.CurrentBpm, 100.0f);
     EXPECT_EQ(midi.commands.back(), "play tmid from 2400");  // 192 / 0.08
     EXPECT_EQ(state.StartTime, 5000 - 2400);
+}
+
+// Extended reading: the replay applies #BPMxx tempos and stops, so the clock starts
+// where the chart's times put each bar line, and the first pass after a seek into a
+// stop's tick holds there.
+TEST(ExtendedSeekTest, ReplayAppliesTemposAndStops) {
+    LoadedChart c(std::string(JOV01_TEST_DATA) + "/engine/extended_map.bme", true);
+    Player& p = c.player;
+    const std::vector<double> times = EventTimesMs(p.Model());
+    for (int32_t measure : {1, 2, 3, 4}) {
+        c.clock.Set(100000);
+        ASSERT_TRUE(p.SeekTo(measure, false));
+        size_t bar = 0;
+        while (!(p.Model().Events[bar].Channel == kChannelBarLine && p.Model().Events[bar].Measure == measure)) ++bar;
+        EXPECT_NEAR(100000 - p.State().StartTime, times[bar], 0.5) << measure;
+    }
+    // The stop at tick 288 (48 ticks at 187.5 BPM: 256 ms) holds the position there.
+    c.clock.Set(100000);
+    ASSERT_TRUE(p.SeekTo(288, true));
+    c.clock.Advance(200);
+    p.UpdatePlay();
+    EXPECT_EQ(p.State().CurrentTick, 288.0);
+    c.clock.Advance(200);
+    p.UpdatePlay();
+    EXPECT_GT(p.State().CurrentTick, 288.0);
 }
 
 }  // namespace

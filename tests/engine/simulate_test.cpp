@@ -13,8 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const fs::path& chart, int64_t sleep, bool jump, int64_t maxPasses) {
+std::vector<std::string> Lines(const fs::path& chart, int64_t sleep, bool jump, int64_t maxPasses,
+                               bool extended = false) {
     SimulateOptions o;
+    o.extended = extended;
     o.sleepMs = sleep;
     o.jumpIdlePasses = jump;
     o.maxPasses = maxPasses;
@@ -41,6 +43,21 @@ TEST(SimulateTest, JumpingIdlePassesPrintsExactlyWhatEveryPassPrints) {
         }
     }
     EXPECT_GT(charts, 40);
+}
+
+// The same in the Extended reading, where stops hold the position and tempos need not
+// be whole numbers.
+TEST(SimulateTest, JumpingIdlePassesInTheExtendedReading) {
+    const fs::path data(JOV01_TEST_DATA);
+    for (const fs::path chart : {data / "engine/extended_map.bme", data / "extended/constructs.bme",
+                                 data / "extended/nobpm.bms", data / "charts/_DPAG.bms", data / "charts/nc_mx.bme",
+                                 data / "charts/L9^.bme", data / "charts/testHasGimmick_HasStop.bms"}) {
+        SCOPED_TRACE(chart.filename().string());
+        const auto every = Lines(chart, 1, false, 1000000, true);
+        const auto jumped = Lines(chart, 1, true, 1000000, true);
+        ASSERT_EQ(jumped.size(), every.size());
+        for (size_t i = 0; i < every.size(); ++i) ASSERT_EQ(jumped[i], every[i]) << "line " << i;
+    }
 }
 
 }  // namespace

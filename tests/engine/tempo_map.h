@@ -53,7 +53,10 @@ inline std::vector<int64_t> Onsets(const std::vector<int16_t>& pcm, int level) {
 
 // A chart as loaded for play (no sound device).
 struct LoadedChart {
-    explicit LoadedChart(const std::string& path) : player(shell, clock, nullptr, nullptr) { player.LoadChart(path); }
+    explicit LoadedChart(const std::string& path, bool extended = false) : player(shell, clock, nullptr, nullptr) {
+        player.Reading().extended = extended;
+        player.LoadChart(path);
+    }
     Shell shell;
     VirtualClock clock;
     Player player;

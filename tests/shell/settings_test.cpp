@@ -18,7 +18,7 @@ namespace {
 // as the control's change reaction does.
 struct Controls : SettingsControls {
     int sleepIndex = 10, wavIndex = 1;
-    bool showNotes = false, random = false;
+    bool showNotes = false, random = false, extended = false;
     int32_t sleepMs = 99, wavLoadMode = 99;
     std::vector<std::string> calls;
     void SetSleepIndex(int i) override { sleepIndex = i; sleepMs = i; calls.push_back("sleep"); }
@@ -30,6 +30,8 @@ struct Controls : SettingsControls {
     int32_t SleepMs() const override { return sleepMs; }
     int32_t WavLoadMode() const override { return wavLoadMode; }
     void SetEngineSettings(int32_t s, int32_t w) override { sleepMs = s; wavLoadMode = w; calls.push_back("engine"); }
+    void SetExtendedReading(bool on) override { extended = on; calls.push_back("extended"); }
+    bool ExtendedReading() const override { return extended; }
 };
 
 using Calls = std::vector<std::string>;
@@ -57,21 +59,23 @@ TEST(Settings, LoadSaveRoundTripAndBadValues) {
     EXPECT_EQ(ReadIni(file, "Setting", "WAVLoadmode", "x"), "1");
     EXPECT_EQ(ReadIni(file, "Setting", "ShowNotes", "x"), "0");
     EXPECT_EQ(ReadIni(file, "ListSetting", "Random", "x"), "0");
+    EXPECT_EQ(ReadIni(file, "Setting", "ExtendedReading", "x"), "0");
 
     // A partial file: missing keys read as their defaults.
     c = load("[Setting]\r\nSleep=3\r\n");
-    EXPECT_EQ(c.calls, (Calls{"sleep", "wav", "notes", "random"}));
+    EXPECT_EQ(c.calls, (Calls{"sleep", "wav", "notes", "random", "extended"}));
+    EXPECT_FALSE(c.extended);
     EXPECT_EQ(c.sleepMs, 3);
     EXPECT_EQ(c.wavIndex, 1);
     EXPECT_FALSE(c.showNotes || c.random);
 
     // Not a number, or a position the list does not have: that control is left alone.
-    c = load("[Setting]\nSleep=abc\nWAVLoadmode=2\nShowNotes=1\n[ListSetting]\nRandom=-1\n");
+    c = load("[Setting]\nSleep=abc\nWAVLoadmode=2\nShowNotes=1\nExtendedReading=2\n[ListSetting]\nRandom=-1\n");
     EXPECT_EQ(c.calls, Calls{"notes"});
     EXPECT_EQ(c.sleepMs, 99);
     EXPECT_TRUE(c.showNotes);
     c = load("[Setting]\nSleep=16\nWAVLoadmode= 0.5 \n");  // 0.5 rounds to the even 0
-    EXPECT_EQ(c.calls, (Calls{"wav", "notes", "random"}));
+    EXPECT_EQ(c.calls, (Calls{"wav", "notes", "random", "extended"}));
     EXPECT_EQ(c.wavLoadMode, 0);
 
     // Save keeps foreign lines; load gives the same choices back.
@@ -79,12 +83,12 @@ TEST(Settings, LoadSaveRoundTripAndBadValues) {
     Controls s;
     s.sleepMs = 15;
     s.wavLoadMode = 0;
-    s.showNotes = s.random = true;
+    s.showNotes = s.random = s.extended = true;
     SaveSettings(file, s);
     c = load(nullptr);
     EXPECT_EQ(c.sleepMs, 15);
     EXPECT_EQ(c.wavLoadMode, 0);
-    EXPECT_TRUE(c.showNotes && c.random);
+    EXPECT_TRUE(c.showNotes && c.random && c.extended);
     std::string firstLine;
     std::getline(std::ifstream(file), firstLine);
     EXPECT_EQ(firstLine, "; mine");

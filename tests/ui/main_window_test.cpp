@@ -162,6 +162,22 @@ private slots:
         QCOMPARE(r.w->GetJukebox().PlayTable.size(), size_t{6});
     }
 
+    void extendedReadingSwitch() {
+        Rig r(Fresh());
+        r.w->EnsureLoaded();
+        const fs::path chart = r.dir / "stop.bms";
+        std::ofstream(chart, std::ios::binary) << "#TITLE Stop\r\n#ARTIST tester\r\n#BPM 120\r\n#STOP01 192\r\n"
+                                                  "#00101:01\r\n#00109:01\r\n";
+        r.w->AddDropped({chart.string()});  // classic: no stop, 3 measures at 120 BPM
+        QVERIFY(!r.w->ExtendedReading());
+        r.w->chkExtended->click();
+        QVERIFY(r.w->GetPlayer().Reading().extended);
+        r.w->AddDropped({chart.string()});  // the stop holds a whole measure more
+        QCOMPARE(Lines(r.w->lstPlayList), QStringList({"tester - Stop\t0:06", "tester - Stop\t0:08"}));
+        r.w->SetExtendedReading(false);
+        QVERIFY(!r.w->chkExtended->isChecked());
+    }
+
     void deleteRemovesTheSelectedLines() {
         Rig r(Fresh());
         r.w->EnsureLoaded();

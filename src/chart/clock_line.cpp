@@ -1,0 +1,43 @@
+#include "chart/clock_line.h"
+
+#include <cmath>
+
+#include "chart/conversions.h"
+
+namespace jov {
+
+double StartTempo(const ChartModel& m) {
+    return m.Extended.active ? m.Extended.StartBpm : static_cast<double>(m.Chart.Bpm);
+}
+
+std::vector<double> EventTimesMs(const ChartModel& m) {
+    const bool ext = m.Extended.active;
+    const size_t count = std::min(m.Events.size(), static_cast<size_t>(std::max(m.EventCount, 0)));
+    std::vector<double> out(count, 0.0);
+    double bpm = StartTempo(m);
+    double fromTick = 0.0;
+    double fromMs = 0.0;
+    for (size_t i = 0; i < count; ++i) {
+        const ChartEvent& e = m.Events[i];
+        const double tick = m.EventTick(i);
+        const double ms = tick == fromTick ? fromMs : fromMs + (tick - fromTick) * 1250.0 / bpm;
+        out[i] = ms;
+        if (e.Channel == kChannelTempo || (ext && e.Channel == kChannelExtendedTempo)) {
+            fromTick = tick;
+            fromMs = ms;
+            bpm = ext ? m.Extended.Amount[i] : static_cast<double>(e.Value);
+        } else if (ext && e.Channel == kChannelStop) {
+            fromTick = tick;
+            fromMs = ms + m.Extended.Amount[i] * 1250.0 / bpm;
+        }
+    }
+    return out;
+}
+
+int32_t ExtendedPlayTime(const ChartModel& m) {
+    const std::vector<double> times = EventTimesMs(m);
+    if (times.empty()) return 0;
+    return RoundToInt32(times.back()).value_or(0);
+}
+
+}  // namespace jov
