@@ -21,7 +21,7 @@ const Command kCommands[] = {
     {"scan", jov::tool::CmdScan, "scan CHART..."},
     {"parse", jov::tool::CmdParse, "parse CHART"},
     {"simulate", jov::tool::CmdSimulate, "simulate CHART [--sleep MS] [--load-mode 0|1]"},
-    {"render", nullptr, "render CHART -o OUT.wav [--rate HZ]", "jov01-tool-render.so"},
+    {"render", nullptr, "render CHART -o OUT.wav|.flac|.ogg [--rate HZ]", "jov01-tool-render.so"},
     {"list", jov::tool::CmdList, "list FILE.rxl | list --write OUT.rxl CHART..."},
     {"skin", nullptr, "skin FILE.hrd", "jov01-tool-skin.so"},
 };
