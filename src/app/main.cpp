@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
     notes->Form_Resize();
 
     // Media keys and the desktop's player widgets; silently absent without a session bus.
-    new Mpris(*menu);
+    if (Mpris::SessionBusPossible()) new Mpris(*menu);
 
     return app.exec();
 }

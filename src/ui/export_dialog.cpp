@@ -66,6 +66,7 @@ void ExportJob::Poll() {
         if (status == RenderFileStatus::ChartUnreadable) reportFailure_("Export: cannot read the chart");
         else if (status == RenderFileStatus::CannotWrite) reportFailure_("Export: cannot write " + name);
         else if (status == RenderFileStatus::WriteFailed) reportFailure_("Export: writing " + name + " failed");
+        else if (status == RenderFileStatus::RenderFailed) reportFailure_("Export: " + result_.summary->error);
     }
     emit finished(status);
     deleteLater();

@@ -106,6 +106,10 @@ private:
     Mpris* m_;
 };
 
+bool Mpris::SessionBusPossible() {
+    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") || !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
+}
+
 Mpris::Mpris(frmMenu& window, const QDBusConnection& bus) : QObject(&window), w_(window), bus_(bus) {
     if (!bus_.isConnected()) return;
     new MprisRoot(this);

@@ -19,6 +19,10 @@ public:
     explicit Mpris(frmMenu& window, const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~Mpris() override;
 
+    // False when no session bus can be there (neither its address nor a runtime folder
+    // is set): then not even looking for one, which would only print warnings.
+    static bool SessionBusPossible();
+
     // The bus name taken, empty when none could be.
     const QString& ServiceName() const { return service_; }
 

@@ -165,12 +165,10 @@ TEST(EngineToolTest, RenderWritesTheWaveAndReportsMissingSounds) {
     // The extension chooses the format.
     const std::string flac = testing::TempDir() + "jov01_small.flac";
     ASSERT_EQ(Tool("render " + kData + "/engine/small.bms -o " + flac).code, 0);
-    char magic[5] = {};
-    std::FILE* ff = std::fopen(flac.c_str(), "rb");
-    ASSERT_NE(ff, nullptr);
-    EXPECT_EQ(std::fread(magic, 1, 4, ff), 4u);
-    std::fclose(ff);
-    EXPECT_STREQ(magic, "fLaC");
+    std::ifstream flacFile(flac, std::ios::binary);
+    std::string magic(4, '\0');
+    flacFile.read(magic.data(), 4);
+    EXPECT_EQ(magic, "fLaC");
     std::remove(flac.c_str());
 }
 

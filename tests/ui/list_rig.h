@@ -26,6 +26,8 @@ struct Window {
     std::unique_ptr<jov::AudioSystem> audio = jov::AudioSystem::CreateOffline(44100, nullptr, std::string());
     std::unique_ptr<jov::frmMenu> w;
     std::vector<int16_t> pcm;
+    std::vector<std::string> messages;  // message boxes shown, "title: text"
+    bool ended = false;                 // Shutdown ended the program
 
     explicit Window(const fs::path& dir, const std::string& demoFolder = {}) {
         fs::create_directories(dir);
@@ -38,8 +40,10 @@ struct Window {
         parts.listPath = (dir / "default.rxl").string();
         parts.settingsPath = (dir / "jov01.ini").string();
         parts.demoFolder = demoFolder;
-        parts.showMessage = [](jov::MessageIcon, const std::string&, const std::string&) {};
-        parts.endProgram = [] {};
+        parts.showMessage = [this](jov::MessageIcon, const std::string& title, const std::string& text) {
+            messages.push_back(title + ": " + text);
+        };
+        parts.endProgram = [this] { ended = true; };
         w = std::make_unique<jov::frmMenu>(parts);
         w->EnsureLoaded();
     }
