@@ -146,6 +146,8 @@ void frmMenu::BuildControls() {
 
     // The list's menu: right button or the context-menu key.
     listMenu_ = new ListMenu(*this, parts_.settingsPath);
+    listMenu_->extendedReading = [this] { return ExtendedReading(); };
+    listMenu_->setExtendedReading = [this](bool on) { SetExtendedReading(on); };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolButton>
 
 #include <sndfile.h>
 #include <unistd.h>
@@ -77,14 +78,15 @@ private slots:
         for (QAction* a : m.Prepared()->actions())
             if (!a->isSeparator()) items << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
         QCOMPARE(items, QStringList({"Add files… Ctrl+O", "Add folder… Ctrl+Shift+O", "Open list…",
-                                     "Save list as… Ctrl+S", "Export audio…", "Delete Del", "CLEAR"}));
+                                     "Save list as… Ctrl+S", "Export audio…", "Delete Del", "CLEAR",
+                                     "Extended reading"}));
         QVERIFY(!m.actExport->isEnabled() && !m.actClear->isEnabled());
-        bool extended = false;
-        m.extendedReading = [&] { return extended; };
-        m.setExtendedReading = [&](bool on) { extended = on; };
-        QVERIFY(m.Prepared()->actions().contains(m.actExtended));
+        // The reading item is the window's switch.
         m.actExtended->trigger();
-        QVERIFY(extended);
+        QVERIFY(w.ExtendedReading() && w.chkExtended->isChecked());
+        w.chkExtended->click();
+        m.Prepared();
+        QVERIFY(!m.actExtended->isChecked());
 
         fs::create_directories(dir / "charts" / "sub");
         rig::WriteChart(dir / "charts" / "b.bms", "Bee", 1);
