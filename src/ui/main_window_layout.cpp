@@ -57,13 +57,6 @@ void frmMenu::BuildControls() {
     chkRandom->setIconSize(QSize(16, 16));
     connect(chkRandom, &QToolButton::toggled, this, [this](bool on) { jukebox_->SetRandom(on); });
 
-    chkExtended = new QToolButton(this);
-    chkExtended->setGeometry(Twips(2640, 120, 480, 360));
-    chkExtended->setCheckable(true);
-    chkExtended->setText(QStringLiteral("EX"));
-    chkExtended->setToolTip(QStringLiteral("EXTENDED READING"));
-    connect(chkExtended, &QToolButton::toggled, this, [this](bool on) { SetExtendedReading(on); });
-
     picStatus = new PictureBox(this, true);
     picStatus->setGeometry(Twips(3240, 120, 2400, 480));
     picStatus->setFont(statusFont);
@@ -146,6 +139,8 @@ void frmMenu::BuildControls() {
 
     // The list's menu: right button or the context-menu key.
     listMenu_ = new ListMenu(*this, parts_.settingsPath);
+    listMenu_->extendedReading = [this] { return ExtendedReading(); };
+    listMenu_->setExtendedReading = [this](bool on) { SetExtendedReading(on); };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });

@@ -77,7 +77,8 @@ private slots:
         for (QAction* a : m.Prepared()->actions())
             if (!a->isSeparator()) items << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
         QCOMPARE(items, QStringList({"Add files… Ctrl+O", "Add folder… Ctrl+Shift+O", "Open list…",
-                                     "Save list as… Ctrl+S", "Export audio…", "Delete Del", "CLEAR"}));
+                                     "Save list as… Ctrl+S", "Export audio…", "Delete Del", "CLEAR",
+                                     "Extended reading"}));
         QVERIFY(!m.actExport->isEnabled() && !m.actClear->isEnabled());
         bool extended = false;
         m.extendedReading = [&] { return extended; };
