@@ -58,6 +58,8 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     actDelete->setShortcut(QKeySequence(Qt::Key_Delete));
     actDelete->setShortcutContext(Qt::WidgetShortcut);
     actClear = menu_->addAction(tr("CLEAR"), &window_, [this] { window_.cmdClear->click(); });
+    extendedSeparator_ = new QAction(this);
+    extendedSeparator_->setSeparator(true);
     actExtended = new QAction(tr("Extended reading"), this);
     actExtended->setCheckable(true);
     connect(actExtended, &QAction::triggered, this, [this](bool on) {
@@ -90,10 +92,11 @@ QMenu* ListMenu::Prepared() {
     actExport->setEnabled(SelectedLine() >= 0);
     actDelete->setEnabled(any && window_.lstPlayList->currentRow() >= 0);
     actClear->setEnabled(any);
+    menu_->removeAction(extendedSeparator_);
     menu_->removeAction(actExtended);
     if (extendedReading && setExtendedReading) {
         actExtended->setChecked(extendedReading());
-        menu_->addSeparator();
+        menu_->addAction(extendedSeparator_);  // one separator, however often the menu opens
         menu_->addAction(actExtended);
     }
     return menu_;

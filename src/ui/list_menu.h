@@ -65,6 +65,7 @@ private:
     std::string settingsPath_;
     QString lastFolder_;
     QMenu* menu_ = nullptr;
+    QAction* extendedSeparator_ = nullptr;
 };
 
 }  // namespace jov

@@ -354,7 +354,6 @@ int32_t frmMenu::WavLoadMode() const { return player_->State().WavLoadMode; }
 void frmMenu::SetExtendedReading(bool on) {
     EnsureLoaded();
     player_->Reading().extended = on;
-    if (chkExtended && chkExtended->isChecked() != on) chkExtended->setChecked(on);
 }
 
 bool frmMenu::ExtendedReading() const { return player_->Reading().extended; }

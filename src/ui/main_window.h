@@ -124,7 +124,6 @@ public:
     QPushButton* cmdStop = nullptr;
     QToolButton* chkShowNotes = nullptr;
     QToolButton* chkRandom = nullptr;
-    QToolButton* chkExtended = nullptr;  // Extended reading of charts
     PictureBox* picStatus = nullptr;
     PictureBox* picLoadWav = nullptr;
     PictureBox* picPlayWav = nullptr;

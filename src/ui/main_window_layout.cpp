@@ -57,13 +57,6 @@ void frmMenu::BuildControls() {
     chkRandom->setIconSize(QSize(16, 16));
     connect(chkRandom, &QToolButton::toggled, this, [this](bool on) { jukebox_->SetRandom(on); });
 
-    chkExtended = new QToolButton(this);
-    chkExtended->setGeometry(Twips(2640, 120, 480, 360));
-    chkExtended->setCheckable(true);
-    chkExtended->setText(QStringLiteral("EX"));
-    chkExtended->setToolTip(QStringLiteral("EXTENDED READING"));
-    connect(chkExtended, &QToolButton::toggled, this, [this](bool on) { SetExtendedReading(on); });
-
     picStatus = new PictureBox(this, true);
     picStatus->setGeometry(Twips(3240, 120, 2400, 480));
     picStatus->setFont(statusFont);

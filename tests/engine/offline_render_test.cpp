@@ -71,7 +71,7 @@ TEST_F(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTimeInTheTempoMap) {
     }
 }
 
-// Base-36 slot, #BPMxx tempos, stops (one on the tick of a tempo change and a click),
+// Base-36 slot beyond 255, #BPMxx tempos, stops (one on the tick of a tempo change and a click),
 // long notes: each click on its sample of the chart's times in the Extended reading.
 TEST_F(OfflineRenderTest, ExtendedReadingClicksLandOnTheirTimes) {
     LoadedChart chart((dir_ / "extended_map.bme").string(), true);
@@ -79,7 +79,7 @@ TEST_F(OfflineRenderTest, ExtendedReadingClicksLandOnTheirTimes) {
     const std::vector<double> times = EventTimesMs(m);
     std::vector<double> clicks;
     for (size_t i = 0; i < times.size(); ++i)
-        if (m.Events[i].Value == 35 && m.Events[i].Channel != kChannelStop) clicks.push_back(times[i]);
+        if (m.Events[i].Value == 1260 && m.Events[i].Channel != kChannelStop) clicks.push_back(times[i]);
     ASSERT_EQ(clicks.size(), 10u);
     for (int passMs : {1, 15}) {
         Take t = Render(44100, passMs, true);

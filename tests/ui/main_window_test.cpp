@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -17,6 +18,7 @@
 #include "engine/status_readout.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
+#include "ui/list_menu.h"
 
 using namespace jov;
 namespace fs = std::filesystem;
@@ -170,12 +172,18 @@ private slots:
                                                   "#00101:01\r\n#00109:01\r\n";
         r.w->AddDropped({chart.string()});  // classic: no stop, 3 measures at 120 BPM
         QVERIFY(!r.w->ExtendedReading());
-        r.w->chkExtended->click();
+        QAction* item = r.w->GetListMenu().actExtended;
+        r.w->GetListMenu().Prepared();
+        QVERIFY(!item->isChecked());
+        item->trigger();
         QVERIFY(r.w->GetPlayer().Reading().extended);
         r.w->AddDropped({chart.string()});  // the stop holds a whole measure more
         QCOMPARE(Lines(r.w->lstPlayList), QStringList({"tester - Stop\t0:06", "tester - Stop\t0:08"}));
+        QVERIFY(r.w->GetListMenu().Prepared()->actions().contains(item));
+        QVERIFY(item->isChecked());
         r.w->SetExtendedReading(false);
-        QVERIFY(!r.w->chkExtended->isChecked());
+        r.w->GetListMenu().Prepared();
+        QVERIFY(!item->isChecked());
     }
 
     void deleteRemovesTheSelectedLines() {
