@@ -1,6 +1,7 @@
 // Every case under tests/data/cases: NAME.args holds the expected exit code, then one
 // argument a line; NAME.out the expected output. "$D" stands for tests/data and "$T" for
-// a fresh folder; a NAME.written beside them the expected bytes of $T/out.rxl.
+// a fresh folder; a NAME.written beside them the expected bytes of $T/out.rxl. No case
+// leaves a $T/midi.wav: the render that names it must fail without a file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -40,7 +41,7 @@ TEST(ToolCases, EveryCaseGivesItsExpectedOutput) {
         const auto run = jov::tooltest::Tool(args);
         EXPECT_EQ(run.code, code);
         EXPECT_EQ(Replace(Replace(run.out, tmp.string(), "$T"), data, "$D"), Slurp(base.string() + ".out"));
-        EXPECT_FALSE(fs::exists(tmp / "midi.wav"));  // a failed render leaves no file
+        EXPECT_FALSE(fs::exists(tmp / "midi.wav"));
         if (fs::exists(base.string() + ".written")) {
             EXPECT_EQ(Slurp(tmp / "out.rxl"), Slurp(base.string() + ".written"));
         }
