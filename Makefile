@@ -33,6 +33,7 @@ test-asan: build-asan
 	  ctest --output-on-failure -j$(JOBS)
 
 test: test-release test-asan
+	@bash scripts/test_ratio.sh
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOV01_FUZZ=ON $(CMAKE_FLAGS)

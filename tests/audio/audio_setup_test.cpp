@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,32 +13,12 @@
 namespace jov {
 namespace {
 
-struct RecordingHooks : AudioSetupHooks {
+struct Recorder : AudioSetupHooks, StatusSink {
     std::vector<std::string> calls;
     void ShowCriticalMessage(const std::string& text) override { calls.push_back("message:" + text); }
     void InitDirectDraw() override { calls.push_back("directdraw"); }
-};
-
-struct RecordingSink : StatusSink {
-    std::vector<std::string> statuses;
     void OnCaption(const std::string&) override {}
-    void OnStatus(const std::string& text) override { statuses.push_back(text); }
-};
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
+    void OnStatus(const std::string& text) override { calls.push_back("status:" + text); }
 };
 
 // Frames the device has pulled once `want` are reached, or after five seconds.
@@ -50,62 +29,45 @@ int64_t WaitForFrames(AudioSystem& audio, int64_t want) {
     return audio.GetMixer().FramesProduced();
 }
 
-TEST(AudioSetup, StringResourcesInBothLanguages) {
-    EXPECT_EQ(StringResource(502, UiLanguage::English), "DirectSound initialize has failed.");
+TEST(AudioSetup, LanguageComesFromTheLocaleVariablesInTheirOrder) {
+    const auto language = [](const char* all, const char* messages, const char* lang) {
+        for (auto [name, value] : {std::pair{"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}})
+            value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        return LanguageFromEnvironment();
+    };
+    EXPECT_EQ(language(nullptr, nullptr, "ja_JP.UTF-8"), UiLanguage::Japanese);
+    EXPECT_EQ(language(nullptr, "en_GB.UTF-8", "ja_JP.UTF-8"), UiLanguage::English);
+    EXPECT_EQ(language("ja_JP", "en_GB.UTF-8", nullptr), UiLanguage::Japanese);
+    EXPECT_EQ(language(nullptr, nullptr, nullptr), UiLanguage::English);
     EXPECT_EQ(StringResource(502, UiLanguage::Japanese), "DirectSoundの初期化に失敗しました。");
-    EXPECT_EQ(StringResource(504, UiLanguage::English), "");
+}
 
-    ScopedEnv all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", "ja_JP.UTF-8");
-    EXPECT_EQ(LanguageFromEnvironment(), UiLanguage::Japanese);
+TEST(AudioSetup, TheDeviceOpensOrIsReportedOnceAndPlayGoesOnSilently) {
+    AudioOptions options;
+    options.soundFont = "";
     {
-        ScopedEnv m("LC_MESSAGES", "en_GB.UTF-8");
-        EXPECT_EQ(LanguageFromEnvironment(), UiLanguage::English);
-        ScopedEnv a("LC_ALL", "ja_JP");
-        EXPECT_EQ(LanguageFromEnvironment(), UiLanguage::Japanese);
+        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        Recorder rec;
+        Shell shell(&rec);
+        auto audio = InitDirectX(&shell, &rec, UiLanguage::English, options);
+        ASSERT_TRUE(audio && audio->HasDevice());
+        EXPECT_EQ(rec.calls, (std::vector<std::string>{"directdraw", "status:initializing directsound..."}));
+        EXPECT_GT(WaitForFrames(*audio, 1), 0);  // the device pulls the mixer on its own
     }
-    ScopedEnv none("LANG", nullptr);
-    EXPECT_EQ(LanguageFromEnvironment(), UiLanguage::English);
-}
-
-TEST(AudioSetup, DummyDeviceOpensAndCloses) {
-    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
-    RecordingSink sink;
-    Shell shell(&sink);
-    RecordingHooks hooks;
-    AudioOptions options;
-    options.soundFont = "";
-    auto audio = InitDirectX(&shell, &hooks, UiLanguage::English, options);
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(hooks.calls, std::vector<std::string>{"directdraw"});
-    EXPECT_EQ(sink.statuses.at(0), "initializing directsound...");
-    EXPECT_TRUE(audio->HasDevice());
-    // The device pulls the mixer on its own.
-    EXPECT_GT(WaitForFrames(*audio, 1), 0);
-    audio.reset();
-}
-
-TEST(AudioSetup, MissingDeviceIsReportedOnceAndPlayGoesOnSilently) {
-    ScopedEnv driver("SDL_AUDIODRIVER", "nonexistent");
-    RecordingSink sink;
-    Shell shell(&sink);
-    RecordingHooks hooks;
-    AudioOptions options;
-    options.soundFont = "";
-    auto audio = AudioSystem::CreateLive(&shell, &hooks, UiLanguage::Japanese, options);
+    ::setenv("SDL_AUDIODRIVER", "nonexistent", 1);
+    Recorder rec;
+    auto audio = AudioSystem::CreateLive(nullptr, &rec, UiLanguage::English, options);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_TRUE(audio);
     EXPECT_FALSE(audio->HasDevice());
-    EXPECT_EQ(hooks.calls, std::vector<std::string>{"message:" + StringResource(502, UiLanguage::Japanese)});
-    // Key sounds fail quietly; commands do not pile up because time still runs.
-    EXPECT_FALSE(audio->Sound().CreateFromFile(1, std::string(JOV01_TEST_DATA) + "/midi/test_reason6_blue.mid"));
+    EXPECT_EQ(rec.calls, std::vector<std::string>{"message:DirectSound initialize has failed."});
+    // Key sounds fail quietly; commands do not pile up because time still runs; MIDI still answers.
+    const std::string mid = std::string(JOV01_TEST_DATA) + "/midi/test_reason6_blue.mid";
+    EXPECT_FALSE(audio->Sound().CreateFromFile(1, mid));
     audio->Sound().Play(1, 0);
     EXPECT_GE(WaitForFrames(*audio, 4096), 4096);
-    // MIDI still follows its commands.
     std::string reply;
-    EXPECT_EQ(audio->Midi().SendString(
-                  "open " + std::string(JOV01_TEST_DATA) + "/midi/test_reason6_blue.mid type sequencer alias tmid",
-                  reply, 0),
-              0);
-    audio.reset();
+    EXPECT_EQ(audio->Midi().SendString("open " + mid + " type sequencer alias tmid", reply, 0), 0);
 }
 
 }  // namespace

@@ -10,68 +10,25 @@
 #include "audio/midi_command_layer.h"
 #include "audio/midi_song.h"
 #include "shell/clock.h"
+#include "../test_util.h"
 
 namespace fs = std::filesystem;
 
 namespace jov {
 namespace {
 
-// --- a small SMF writer ---
-void Vlq(std::string& out, uint32_t v) {
-    std::string tmp(1, char(v & 0x7F));
-    while (v >>= 7) tmp.insert(tmp.begin(), char(0x80 | (v & 0x7F)));
-    out += tmp;
-}
-std::string Chunk(const char* id, const std::string& body) {
-    const uint32_t n = uint32_t(body.size());
-    return id + std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + body;
-}
-std::string Event(uint32_t delta, std::initializer_list<int> bytes) {
-    std::string e;
-    Vlq(e, delta);
-    for (int b : bytes) e += char(b);
-    return e;
-}
-std::string Tempo(uint32_t delta, uint32_t usPerQuarter) {
-    return Event(delta, {0xFF, 0x51, 3, int(usPerQuarter >> 16), int((usPerQuarter >> 8) & 0xFF),
-                         int(usPerQuarter & 0xFF)});
-}
-std::string Smf(const std::vector<std::string>& tracks, int division = 480) {
-    std::string s = Chunk("MThd", std::string{'\0', char(tracks.size() > 1 ? 1 : 0), '\0', char(tracks.size()),
-                                              char(division >> 8), char(division & 0xFF)});
-    for (const auto& t : tracks) s += Chunk("MTrk", t);
-    return s;
+const std::string kMidi = std::string(JOV01_TEST_DATA) + "/midi/";
+
+// tempo.mid: 120 BPM for two beats (1000 ms), then 60 BPM; its note sounds from 3000 to 4000 ms.
+std::string Bytes(const std::string& name) { return jovtest::Slurp(kMidi + name); }
+std::optional<MidiSong> Parse(const std::string& bytes) {
+    return ParseSmf(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-// 120 BPM for two beats (1000 ms), then 60 BPM. At 480 ticks a beat: tick 960 is
-// 1000 ms, tick 1920 is 3000 ms, tick 2400 is 4000 ms.
-std::string TempoChangeSong() {
-    std::string conductor = Tempo(0, 500000) + Tempo(960, 1000000) + Event(1440, {0xFF, 0x2F, 0});
-    std::string notes = Event(0, {0xC0, 0}) + Event(0, {0xB0, 7, 127}) + Event(1920, {0x90, 60, 120}) +
-                        Event(480, {0x80, 60, 0}) + Event(0, {0xFF, 0x2F, 0});
-    return Smf({conductor, notes});
-}
+using jovtest::TempDir;
 
-class TempDir {
-public:
-    TempDir() {
-        path_ = fs::temp_directory_path() / ("jov01_midi_" + std::to_string(::getpid()));
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::string p = (path_ / name).string();
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p;
-    }
-
-private:
-    fs::path path_;
-};
-
-TEST(MidiSong, TempoMapGivesMilliseconds) {
-    std::string bytes = TempoChangeSong();
-    auto song = ParseSmf(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+TEST(MidiSong, TempoMapGivesMillisecondsAndBadFilesFail) {
+    auto song = Parse(Bytes("tempo.mid"));
     ASSERT_TRUE(song.has_value());
     ASSERT_EQ(song->events.size(), 4u);
     EXPECT_EQ(song->events[2].status, 0x90);
@@ -81,95 +38,50 @@ TEST(MidiSong, TempoMapGivesMilliseconds) {
 
     // Running status, a sysex and an unknown chunk are read past; a cut track keeps
     // what came before the cut.
-    std::string t = Event(0, {0x90, 60, 100}) + Event(10, {62, 100}) + Event(0, {0xF0, 2, 0x7E, 0xF7}) +
-                    Event(10, {0x80, 60, 0});
-    std::string s = Smf({t});
-    s.insert(14, Chunk("XFIH", "junk"));
-    auto a = ParseSmf(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    const std::string running = Bytes("running.mid");
+    auto a = Parse(running);
     ASSERT_TRUE(a.has_value());
     ASSERT_EQ(a->events.size(), 3u);
     EXPECT_EQ(a->events[1].data1, 62);
     EXPECT_DOUBLE_EQ(a->events[2].ms, 20 * 500.0 / 480);
-    auto cut = ParseSmf(reinterpret_cast<const uint8_t*>(s.data()), s.size() - 3);
+    auto cut = Parse(running.substr(0, running.size() - 3));
     ASSERT_TRUE(cut.has_value());
     EXPECT_EQ(cut->events.size(), 2u);
 
     for (const std::string& bad : {std::string(), std::string("MThd"), std::string("RIFF....RMIDdata"),
-                                   Smf({}), std::string("#TITLE not midi\r\n")})
-        EXPECT_FALSE(ParseSmf(reinterpret_cast<const uint8_t*>(bad.data()), bad.size()));
-
-    auto corpus = LoadSmfFile(std::string(JOV01_TEST_DATA) + "/midi/test_reason6_blue.mid");
+                                   Bytes("tempo.mid").substr(0, 14), std::string("#TITLE not midi\r\n")})
+        EXPECT_FALSE(Parse(bad));
+    auto corpus = LoadSmfFile(kMidi + "test_reason6_blue.mid");
     ASSERT_TRUE(corpus.has_value());
-    EXPECT_GT(corpus->events.size(), 10u);
     EXPECT_GT(corpus->lengthMs, 1000.0);
 }
 
 TEST(MidiCommandLayer, CommandsModesAndPositions) {
     TempDir dir;
-    std::string path = dir.Write("my song.mid", TempoChangeSong());
+    const std::string path = dir.Write("my song.mid", Bytes("tempo.mid")), junk = dir.Write("junk.mid", "not a midi file");
     MidiCommandLayer midi(nullptr);
-    std::string reply;
-    auto send = [&](const std::string& c, double at) { return midi.SendString(c, reply, at); };
-
-    EXPECT_NE(send("status tmid mode", 0), 0);
-    EXPECT_EQ(reply, "");
-    EXPECT_NE(send("play tmid", 0), 0);
-    EXPECT_NE(send("open " + dir.Write("junk.mid", "not a midi file") + " type sequencer alias tmid", 0), 0);
-    EXPECT_NE(send("open " + path + ".missing type sequencer alias tmid", 0), 0);
-    EXPECT_NE(send("open  type sequencer alias tmid", 0), 0);
-    EXPECT_FALSE(midi.IsOpen());
-
-    ASSERT_EQ(send("open " + path + " type sequencer alias tmid", 0), 0);
-    EXPECT_NE(send("open " + path + " type sequencer alias tmid", 0), 0);  // alias in use
-    struct Step {
-        const char* command;
-        double at;
-        bool ok;
-        const char* reply;  // nullptr: not checked
-    };
-    const Step steps[] = {
-        {"set tmid time format milliseconds", 0, true, nullptr},
-        {"status tmid length", 0, true, "4000"},
-        {"STATUS TMID MODE ", 0, true, "stopped"},
-        {"status other mode", 0, false, ""},
-        {"dance tmid", 0, false, nullptr},
-        {"play tmid from x", 0, false, nullptr},
-        {"play tmid from 4001", 0, false, nullptr},
-        {"play tmid from 1000", 100, true, nullptr},
-        {"status tmid mode", 350, true, "playing"},
-        {"status tmid position", 350, true, "1250"},
-        {"pause tmid ", 400, true, nullptr},
-        {"status tmid mode", 900, true, "paused"},
-        {"status tmid position", 900, true, "1300"},
-        {"resume tmid ", 1000, true, nullptr},
-        {"status tmid position", 1100, true, "1400"},
-        // Past the song's end the sequencer is stopped at the end.
-        {"status tmid mode", 10000, true, "stopped"},
-        {"status tmid position", 10000, true, "4000"},
-        {"seek tmid to 200", 10000, true, nullptr},
-        {"status tmid position", 20000, true, "200"},
-        {"play tmid", 20000, true, nullptr},
-        {"stop tmid", 20100, true, nullptr},
-        {"status tmid position", 30000, true, "300"},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.command + std::string(" @") + std::to_string(step.at));
-        EXPECT_EQ(send(step.command, step.at) == 0, step.ok);
-        if (step.reply) {
-            EXPECT_EQ(reply, step.reply);
-        }
+    std::ifstream session(kMidi + "session.txt");
+    std::string line, reply;
+    int steps = 0;
+    while (std::getline(session, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        SCOPED_TRACE(line);
+        std::vector<std::string> f;
+        for (size_t b = 0, e = 0; e != std::string::npos; b = e + 1) f.push_back(line.substr(b, (e = line.find('\t', b)) - b));
+        for (auto [from, to] : {std::pair{std::string("$P"), path}, {"$J", junk}})
+            for (size_t p; (p = f[1].find(from)) != std::string::npos;) f[1].replace(p, 2, to);
+        EXPECT_EQ(midi.SendString(f[1], reply, std::stod(f[0])) == 0, f[2] == "ok");
+        if (f.size() > 3) EXPECT_EQ(reply, f[3]);
+        ++steps;
     }
-
-    EXPECT_EQ(send("close tmid", 30000), 0);
+    EXPECT_GT(steps, 30);
     EXPECT_FALSE(midi.IsOpen());
-    EXPECT_NE(send("status tmid mode", 30000), 0);
-    EXPECT_NE(send("", 0), 0);
-    EXPECT_NE(send(std::string(100000, 'x'), 0), 0);
+    EXPECT_NE(midi.SendString(std::string(100000, 'x'), reply, 0), 0);
 }
 
 TEST(MidiCommandLayer, ClsMidiDrivesIt) {
     TempDir dir;
-    std::string path = dir.Write("Back.mid", TempoChangeSong());
+    std::string path = dir.Write("Back.mid", Bytes("tempo.mid"));
     MidiCommandLayer layer(nullptr);
     VirtualClock clock(0);
     {
@@ -209,7 +121,7 @@ TEST(MidiCommandLayer, PlayFromLandsTheNextNoteOnItsFrame) {
     auto audio = AudioSystem::CreateOffline(48000);
     if (!audio->HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
     TempDir dir;
-    std::string path = dir.Write("tempo.mid", TempoChangeSong());
+    std::string path = kMidi + "tempo.mid";
     std::string reply;
     ASSERT_EQ(audio->Midi().SendString("open " + path + " type sequencer alias tmid", reply, 0), 0);
     // From 2500 ms at engine time 200: the note at 3000 ms sounds at 700 ms, frame 33600.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 namespace jov {
@@ -14,9 +17,8 @@ constexpr int kRate = 48000;
 // output sample tells which frame of which sound it came from.
 std::shared_ptr<const SoundBuffer> Ramp(int64_t frames, int32_t originalRate = kRate) {
     auto b = std::make_shared<SoundBuffer>();
-    b->frames = frames;
+    b->frames = b->originalFrames = frames;
     b->originalRate = originalRate;
-    b->originalFrames = frames;
     for (int64_t i = 0; i < frames; ++i) {
         b->pcm.push_back(int16_t(i + 1));
         b->pcm.push_back(int16_t(-(i + 1)));
@@ -36,152 +38,103 @@ int FirstNonZero(const std::vector<int16_t>& pcm, int from = 0) {
     return -1;
 }
 
+// Runs the scripts of tests/data/mixer/stamps.txt (the commands are listed at its top).
+TEST(Mixer, StampedCommandsLandOnTheirFramesAsTheScriptsSay) {
+    std::ifstream file(std::string(JOV01_TEST_DATA) + "/mixer/stamps.txt");
+    std::unique_ptr<Mixer> m;
+    std::vector<int16_t> out;
+    std::string line, op;
+    int checks = 0;
+    while (std::getline(file, line)) {
+        std::istringstream in(line);
+        if (!(in >> op) || op[0] == '#') continue;
+        SCOPED_TRACE(line);
+        auto slots = [&] {
+            std::string t;
+            in >> t;
+            const auto dash = t.find('-', 1);
+            const int a = std::stoi(t), b = dash == std::string::npos ? a : std::stoi(t.substr(dash + 1));
+            std::vector<int> v;
+            for (int s = a; s <= b; ++s) v.push_back(s);
+            return v;
+        };
+        auto ms = [&] {
+            std::string t;
+            in >> t;
+            return t[0] == '@' ? std::stod(t.substr(1)) * 1000.0 / m->Rate() : std::stod(t);
+        };
+        auto num = [&] {
+            double v = 0;
+            in >> v;
+            return v;
+        };
+        if (op == "mixer") {
+            m = std::make_unique<Mixer>(int32_t(num()));
+            continue;
+        }
+        ASSERT_TRUE(m) << "no mixer yet";
+        if (op == "ramp" || op == "const") {
+            const auto v = slots();
+            const int64_t frames = int64_t(num());
+            const double arg = num();
+            auto b = std::make_shared<SoundBuffer>(*Ramp(frames, op == "ramp" && arg ? int32_t(arg) : m->Rate()));
+            if (op == "const") b->pcm.assign(b->pcm.size(), int16_t(arg));
+            for (int s : v) m->SetBuffer(s, b);
+        } else if (op == "trigger" || op == "play" || op == "stop") {
+            const auto v = slots();
+            const double at = ms();
+            for (int s : v) {
+                if (op != "play") m->Stop(s, at);
+                if (op == "trigger") m->SetPosition(s, 0, at);
+                if (op != "stop") m->Play(s, at);
+            }
+        } else if (op == "pos") {
+            const int slot = int(num());
+            const int64_t frame = int64_t(num());
+            m->SetPosition(slot, frame, ms());
+        } else if (op == "release") {
+            m->Release(int(num()));
+        } else if (op == "freq") {
+            const int slot = int(num());
+            m->SetFrequency(slot, int32_t(num()));
+        } else if (op == "anchor") {
+            const double at = num();
+            m->SetOfflineAnchor(at, num());
+        } else if (op == "pull") {
+            const int frames = int(num()), block = int(num());
+            out.clear();
+            for (int done = 0; done < frames; done += block ? block : frames) {
+                auto part = PullFrames(*m, std::min(block ? block : frames, frames - done));
+                out.insert(out.end(), part.begin(), part.end());
+            }
+        } else if (op == "first") {
+            const int from = int(num());
+            EXPECT_EQ(FirstNonZero(out, from), int(num()));
+        } else if (op == "at") {
+            const size_t frame = size_t(num());
+            const int16_t left = int16_t(num()), right = int16_t(num());
+            ASSERT_LT(frame * 2 + 1, out.size());
+            EXPECT_EQ(std::make_pair(out[frame * 2], out[frame * 2 + 1]), std::make_pair(left, right));
+        } else if (op == "has") {
+            const int slot = int(num());
+            EXPECT_EQ(m->HasBuffer(slot), num() != 0);
+        } else if (op == "freq?") {
+            const int slot = int(num());
+            EXPECT_EQ(m->GetFrequency(slot), int32_t(num()));
+        } else {
+            ADD_FAILURE() << "unknown command";
+        }
+        checks += op == "first" || op == "at" || op == "has" || op == "freq?";
+    }
+    EXPECT_GT(checks, 30);
+    EXPECT_FALSE(Mixer(kRate).CreateFromFile(256, "/nonexistent.wav"));
+}
+
 // The key-sound trigger: stop, rewind, play, all at one engine time.
 void Trigger(Mixer& m, int slot, double ms) {
     m.Stop(slot, ms);
     m.SetPosition(slot, 0, ms);
     m.Play(slot, ms);
-}
-
-TEST(Mixer, StartLandsOnTheExactFrameOfItsTime) {
-    Mixer m(kRate);
-    m.SetBuffer(1, Ramp(100));
-    // 37 ms is frame 1776; 20.5 ms is frame 984 (a fractional time), both inside
-    // one pull that spans several blocks.
-    Trigger(m, 1, 37.0);
-    m.SetBuffer(2, Ramp(10));
-    Trigger(m, 2, 20.5);
-    auto pcm = PullFrames(m, 4000);
-    EXPECT_EQ(FirstNonZero(pcm), 984);
-    EXPECT_EQ(FirstNonZero(pcm, 995), 1776);
-    // Frame: left sample (the right one is its negative).
-    for (auto [frame, left] : {std::pair{984, 1}, {993, 10}, {994, 0}, {1776, 1}, {1875, 100}, {1876, 0}}) {
-        EXPECT_EQ(pcm[frame * 2], left) << frame;
-        EXPECT_EQ(pcm[frame * 2 + 1], -left) << frame;
-    }
-
-    // At 44100 Hz, 5 ms is 220.5 frames: halves round to even.
-    Mixer m2(44100);
-    m2.SetBuffer(0, Ramp(4, 44100));
-    Trigger(m2, 0, 5.0);
-    Trigger(m2, 0, 15.0);  // 661.5 -> 662
-    auto pcm2 = PullFrames(m2, 1000);
-    EXPECT_EQ(FirstNonZero(pcm2), 220);
-    EXPECT_EQ(FirstNonZero(pcm2, 230), 662);
-}
-
-TEST(Mixer, OfflineAnchorAndPullingInSmallBlocks) {
-    Mixer m(kRate);
-    m.SetOfflineAnchor(1000.0, 0);  // engine ms 1000 is frame 0
-    m.SetBuffer(3, Ramp(5));
-    Trigger(m, 3, 1010.0);  // frame 480
-    std::vector<int16_t> all;
-    for (int i = 0; i < 20; ++i) {
-        auto part = PullFrames(m, 37);
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    EXPECT_EQ(FirstNonZero(all), 480);
-    EXPECT_DOUBLE_EQ(m.FrameAtMs(1010.0), 480.0);
-}
-
-TEST(Mixer, LateStartSkipsTheMissedFramesOrIsNotHeard) {
-    Mixer m(kRate);
-    m.SetBuffer(0, Ramp(1000));
-    PullFrames(m, 500);
-    // Due at frame 240, but 500 frames are already out: starts at 500 from frame 260.
-    Trigger(m, 0, 5.0);
-    auto pcm = PullFrames(m, 1000);
-    EXPECT_EQ(std::vector(pcm.begin(), pcm.begin() + 2), (std::vector<int16_t>{261, -261}));
-    EXPECT_EQ(pcm[739 * 2], 1000);
-    EXPECT_EQ(pcm[740 * 2], 0);
-
-    // A start later than the whole sound: nothing at all.
-    m.SetBuffer(1, Ramp(100));
-    Trigger(m, 1, 0.0);  // frame 0, now at frame 1500
-    auto silent = PullFrames(m, 500);
-    EXPECT_EQ(FirstNonZero(silent), -1);
-
-    // A late position change on a playing voice moves it on by the frames missed.
-    m.SetBuffer(2, Ramp(5000));
-    Trigger(m, 2, 2000.0 / 48.0);  // frame 2000: the next block starts there
-    PullFrames(m, 100);            // voice at frame 100 of the sound
-    m.SetPosition(2, 1000, 2050.0 / 48.0);  // due at 2050, applied at 2100
-    auto moved = PullFrames(m, 10);
-    EXPECT_EQ(moved[0], 1051);
-}
-
-TEST(Mixer, RetriggerRestartsAndStopSilencesAtItsFrame) {
-    Mixer m(kRate);
-    m.SetBuffer(5, Ramp(1000));
-    Trigger(m, 5, 0.0);
-    Trigger(m, 5, 2.0);  // frame 96: cut and restarted
-    m.Stop(5, 4.0);      // frame 192
-    auto pcm = PullFrames(m, 400);
-    for (auto [frame, left] : {std::pair{95, 96}, {96, 1}, {191, 96}}) EXPECT_EQ(pcm[frame * 2], left) << frame;
-    EXPECT_EQ(FirstNonZero(pcm, 192), -1);
-
-    // Play after a stop goes on from where it stopped; a play while playing changes nothing.
-    m.Play(5, 400.0 / 48.0);
-    m.Play(5, 410.0 / 48.0);
-    auto more = PullFrames(m, 20);
-    EXPECT_EQ(more[0], 97);
-    EXPECT_EQ(more[19 * 2], 116);
-}
-
-TEST(Mixer, ManyVoicesSumAndClip) {
-    Mixer m(kRate);
-    auto loud = std::make_shared<SoundBuffer>(*Ramp(10));
-    loud->pcm.assign(20, 20000);
-    for (int s = 0; s < 256; ++s) {
-        m.SetBuffer(s, s < 2 ? loud : Ramp(10));
-        Trigger(m, s, 0.0);
-    }
-    auto pcm = PullFrames(m, 20);
-    EXPECT_EQ(pcm[0], 32767);  // 2 * 20000 + 254 > 32767
-    // The ramps alone: 254 voices of -(i+1) on the right plus 2 * 20000.
-    EXPECT_EQ(pcm[1], 40000 - 254 > 32767 ? 32767 : 40000 - 254);
-    EXPECT_EQ(pcm[10 * 2], 0);
-
-    // Negative clipping, and only the ramps (the loud slots stopped).
-    for (int s = 0; s < 2; ++s) m.Stop(s, 1.0);
-    for (int s = 2; s < 256; ++s) {
-        m.SetBuffer(s, Ramp(200));
-        Trigger(m, s, 1.0);  // frame 48
-    }
-    auto pcm2 = PullFrames(m, 300);
-    EXPECT_EQ(std::vector(pcm2.begin() + 28 * 2, pcm2.begin() + 28 * 2 + 2), (std::vector<int16_t>{254, -254}));
-    // 254 * 200 clips at both ends.
-    EXPECT_EQ(std::vector(pcm2.begin() + 227 * 2, pcm2.begin() + 227 * 2 + 2), (std::vector<int16_t>{32767, -32768}));
-}
-
-TEST(Mixer, ReleaseVoidsQueuedCommandsAndFrequencyChangesTheRate) {
-    Mixer m(kRate);
-    m.SetBuffer(7, Ramp(100));
-    EXPECT_EQ(m.GetFrequency(7), kRate);
-    Trigger(m, 7, 10.0);
-    m.Release(7);  // before the play's frame: the play must not sound
-    EXPECT_FALSE(m.HasBuffer(7));
-    EXPECT_EQ(m.GetFrequency(7), 0);
-    m.Play(7, 0.0);  // no buffer: nothing
-    auto pcm = PullFrames(m, 1000);
-    EXPECT_EQ(FirstNonZero(pcm), -1);
-
-    // Twice the frequency plays every other frame; positions count the sound's own frames.
-    m.SetBuffer(8, Ramp(100, 24000));  // converted buffer of a 24 kHz file... at 48k here
-    m.SetFrequency(8, 48000);
-    EXPECT_EQ(m.GetFrequency(8), 48000);
-    const double now = m.FramesProduced() * 1000.0 / kRate;
-    m.Stop(8, now);
-    m.SetPosition(8, 10, now);  // sound frame 10 = buffer frame 20
-    m.Play(8, now);
-    auto fast = PullFrames(m, 10);
-    EXPECT_EQ((std::vector{fast[0], fast[2], fast[4]}), (std::vector<int16_t>{21, 23, 25}));
-
-    // Out-of-range slots are refused quietly.
-    m.Play(-1, 0);
-    m.Play(256, 0);
-    EXPECT_FALSE(m.HasBuffer(300));
-    EXPECT_FALSE(m.CreateFromFile(256, "/nonexistent.wav"));
 }
 
 TEST(Mixer, UnpulledQueueIsBoundedAndBuffersAreFreedOnceUnused) {
@@ -238,6 +191,30 @@ TEST(Mixer, CommandsStampedFarAheadNeverBlockTheOnesDueSoon) {
     Trigger(m, 1, now + 1.0);  // 48 frames into the next block
     auto pcm = PullFrames(m, 100);
     EXPECT_EQ(FirstNonZero(pcm), 48);
+}
+
+// A device that consumes faster or slower than the clock (as SDL's disk driver does by
+// several %) must not leave the live mapping lagging behind the output: commands would
+// then arrive after their frame and start late at block boundaries.
+TEST(MixerPace, LiveMappingLearnsTheDevicePaceAndKeepsNoStandingLag) {
+    for (double pace : {1.04, 0.97}) {
+        Mixer m(44100);
+        double now = 1000.0;
+        m.SetLive([&now] { return now; }, 30.0);
+        std::vector<int16_t> out(2 * 512);
+        const double blockMs = 512 / 44.1 / pace;
+        double worst = 0;
+        for (int b = 0; b < 1000; ++b) {
+            // Callback times wobble by up to 1 ms around the device's own pace.
+            now = 1000.0 + b * blockMs + std::sin(b * 1.7) * 1.0;
+            m.Pull(out.data(), 512);
+            if (b < 400) continue;
+            // Where "now" lands, minus the fixed delay, against the frame being made now.
+            double lag = m.FrameAtMs(1000.0 + b * blockMs) - 30.0 * 44.1 - double(b) * 512;
+            worst = std::max(worst, std::fabs(lag));
+        }
+        EXPECT_LT(worst, 30.0) << "pace " << pace;  // under 1 ms
+    }
 }
 
 }  // namespace

@@ -6,35 +6,20 @@
 
 #include "chart/chart_model.h"
 #include "engine/engine_state.h"
+#include "notes/skin.h"
 
 namespace jov {
 namespace {
 
-// A skin drawn in code: clip 01 is a 4 x 6 note whose rows are coloured 0x0101r0 by
-// row r, clip 02 a 4 x 1 bar line, clip 03 a 2 x 40 layout piece, clip 04 an
-// animation of four 1 x 1 frames stacked downwards.
+// tests/data/notes/notes.hrd: clip 01 is a 4 x 6 note whose rows are coloured by row,
+// clip 02 a 4 x 1 bar line, clip 03 a 2 x 40 layout piece, clip 04 an animation of four
+// 1 x 1 frames stacked downwards; notes at x 0, channel 11 at 10, the bar line at 20.
 class Renderer : public ::testing::Test {
 protected:
     void SetUp() override {
         ddraw_.InitDirectDraw(&presented_, true, UiLanguage::English, nullptr, nullptr);
-        ASSERT_TRUE(ddraw_.CreateSurface(skin_.SkinSurface, 16, 40));
-        for (int r = 0; r < 6; ++r) skin_.SkinSurface.BltColorFill(RECT{0, r, 4, r + 1}, RowColour(r));
-        skin_.SkinSurface.BltColorFill(RECT{4, 0, 8, 1}, kBar);
-        skin_.SkinSurface.BltColorFill(RECT{8, 0, 10, 40}, kPiece);
-        for (int f = 0; f < 4; ++f) skin_.SkinSurface.BltColorFill(RECT{12, f, 13, f + 1}, 0x100000u * (f + 1));
-        DefineClip(0x01, RECT{0, 0, 4, 6});
-        DefineClip(0x02, RECT{4, 0, 8, 1});
-        DefineClip(0x03, RECT{8, 0, 10, 40});
-        ClipDef& anim = DefineClip(0x04, RECT{12, 0, 13, 1});
-        anim.FrameCount = 4;
-        anim.FrameRects = {RECT{12, 0, 13, 1}, RECT{12, 1, 13, 2}, RECT{12, 2, 13, 3}, RECT{12, 3, 13, 4}};
-        anim.AnimMode = 2;
-        anim.AnimInterval = 48;
-        for (int c = 11; c <= 29; ++c) skin_.NoteClip[c] = 0x01;
-        skin_.NoteClip[10] = 0x02;
-        skin_.NoteX[10] = 20;
-        skin_.NoteX[11] = 10;
-        skin_.JudgeLinePos = 400;
+        ASSERT_TRUE(LoadSkin(skin_, ddraw_, std::string(JOV01_TEST_DATA) + "/notes/notes.hrd"));
+        ASSERT_EQ(skin_.SkinSurface.Width(), 16);
         Resize(40, 500);
     }
 
@@ -42,16 +27,6 @@ protected:
     static constexpr uint32_t kBar = 0x00ff00;
     static constexpr uint32_t kPiece = 0x0000ff;
 
-    ClipDef& DefineClip(int n, RECT r) {
-        ClipDef& c = skin_.ClipDefs[n];
-        c.FrameCount = 1;
-        c.FrameRects = {r};
-        c.CurrentRect = r;
-        skin_.ClipWidth[n] = static_cast<int16_t>(r.Right - r.Left);
-        skin_.ClipHeight[n] = static_cast<int16_t>(r.Bottom - r.Top);
-        skin_.ClipList[++skin_.ClipCount] = static_cast<int16_t>(n);
-        return c;
-    }
     void Resize(int w, int h) { ResizeNotesScreen(screen_, ddraw_, skin_, w, h, RECT{100, 100, 100 + w, 100 + h}); }
     void Events(std::vector<ChartEvent> events) {
         chart_.Events = std::move(events);
@@ -206,13 +181,7 @@ TEST_F(Renderer, AnimatedClipsFollowTheClock) {
 }
 
 TEST_F(Renderer, GeometryFollowsTheWindowAndNothingDrawsWithoutASurface) {
-    skin_.JudgeLinePos = -40;
-    Resize(300, 500);
-    EXPECT_EQ(screen_.BackRect, (RECT{0, 0, 300, 500}));
-    EXPECT_EQ(screen_.JudgeLineY, 460);
-    skin_.JudgeLinePos = 400;
     Resize(300, 900);
-    EXPECT_EQ(screen_.JudgeLineY, 400);
     skin_.JudgeLinePos = 0;
     Resize(0, 0);  // no surface of that size: the previous one stays
     EXPECT_EQ(screen_.BackSurface.Height(), 900);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "shell/status.h"
@@ -30,39 +31,37 @@ TEST(Surface, NewSurfacesAreBlackAndBadSizesFail) {
     EXPECT_EQ(s.Width(), 5);  // a failed create leaves the surface as it was
 }
 
+// The destination as rows of letters: source pixel (x, y) is 'a' + 4y + x, black is '.'.
+std::string Map(const Surface& s) {
+    std::string out;
+    for (int y = 0; y < s.Height(); ++y, out += '/')
+        for (int x = 0; x < s.Width(); ++x) {
+            const uint32_t p = Pixel(s, x, y);
+            out += p ? char('a' + 4 * ((p - 0x010101u) >> 8) + ((p - 0x010101u) & 0xff)) : '.';
+        }
+    return out;
+}
+
 TEST(Surface, CopiesAreCutAtEveryEdgeOfBothSurfaces) {
     const Surface src = NumberedSource();
     Surface dst;
     ASSERT_TRUE(dst.Create(6, 5));
-
-    dst.BltFast(-2, -1, src, RECT{0, 0, 4, 3});  // hangs over the top-left corner
-    EXPECT_EQ(Pixel(dst, 0, 0), 0x010101u + (1 << 8) + 2);
-    EXPECT_EQ(Pixel(dst, 1, 1), 0x010101u + (2 << 8) + 3);
-    EXPECT_EQ(Pixel(dst, 2, 0), 0u);
-
-    dst.BltColorFill(RECT{-10, -10, 100, 100}, 0);  // the fill is cut too
-    dst.BltFast(4, 3, src, RECT{0, 0, 4, 3});  // over the bottom-right corner
-    EXPECT_EQ(Pixel(dst, 4, 3), 0x010101u);
-    EXPECT_EQ(Pixel(dst, 5, 4), 0x010101u + (1 << 8) + 1);
-    EXPECT_EQ(Pixel(dst, 3, 3), 0u);
-
-    // A source rectangle reaching outside the bitmap copies only the part inside,
-    // still at the place its corner names.
-    dst.BltColorFill(RECT{0, 0, 6, 5}, 0);
-    dst.BltFast(1, 1, src, RECT{-1, 2, 10, 10});
-    EXPECT_EQ(Pixel(dst, 1, 1), 0u);
-    EXPECT_EQ(Pixel(dst, 2, 1), 0x010101u + (2 << 8));
-    EXPECT_EQ(Pixel(dst, 5, 1), 0x010101u + (2 << 8) + 3);
-    EXPECT_EQ(Pixel(dst, 2, 2), 0u);
-
-    // Empty, inverted and far-away rectangles copy nothing and never fault.
-    dst.BltColorFill(RECT{0, 0, 6, 5}, 0);
-    dst.BltFast(0, 0, src, RECT{2, 2, 2, 3});
-    dst.BltFast(0, 0, src, RECT{3, 2, 1, 0});
-    dst.BltFast(INT32_MIN, INT32_MAX, src, RECT{0, 0, 4, 3});
-    dst.BltFast(0, 0, src, RECT{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(Pixel(dst, x, y), 0u) << x << "," << y;
+    // Over the top-left and bottom-right corners; a source rectangle reaching outside the
+    // bitmap copies only the part inside, still at the place its corner names; empty,
+    // inverted and far-away rectangles copy nothing and never fault.
+    const std::tuple<int, int, RECT, const char*> cases[] = {
+        {-2, -1, RECT{0, 0, 4, 3}, "gh..../kl..../....../....../....../"},
+        {4, 3, RECT{0, 0, 4, 3}, "....../....../....../....ab/....ef/"},
+        {1, 1, RECT{-1, 2, 10, 10}, "....../..ijkl/....../....../....../"},
+        {0, 0, RECT{2, 2, 2, 3}, "....../....../....../....../....../"},
+        {0, 0, RECT{3, 2, 1, 0}, "....../....../....../....../....../"},
+        {INT32_MIN, INT32_MAX, RECT{0, 0, 4, 3}, "....../....../....../....../....../"},
+        {0, 0, RECT{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, "....../....../....../....../....../"}};
+    for (const auto& [x, y, rect, map] : cases) {
+        dst.BltColorFill(RECT{-10, -10, 100, 100}, 0);  // the fill is cut too
+        dst.BltFast(x, y, src, rect);
+        EXPECT_EQ(Map(dst), map) << x << "," << y;
+    }
 
     Surface none;  // copies from or to a missing surface are skipped
     dst.BltFast(0, 0, none, RECT{0, 0, 4, 3});

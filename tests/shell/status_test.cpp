@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include "../test_util.h"
 #include <vector>
 
 namespace jov {
@@ -18,18 +17,14 @@ struct Recorder : StatusSink {
 TEST(Shell, MissingFilesAndTexts) {
     Recorder rec;
     Shell shell(&rec);
-    auto dir = std::filesystem::temp_directory_path() / "jov01_status_test";
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "a.bms") << "#TITLE x\r\n";
-
-    EXPECT_TRUE(shell.FileExists((dir / "a.bms").string()));
+    jovtest::TempDir dir;
+    EXPECT_TRUE(shell.FileExists(dir.Write("a.bms", "#TITLE x\r\n")));
     EXPECT_TRUE(rec.statuses.empty());
-    EXPECT_FALSE(shell.FileExists((dir / "missing.bms").string()));
-    EXPECT_FALSE(shell.FileExists(dir.string()));  // a folder is not a readable file
+    EXPECT_FALSE(shell.FileExists(dir / "missing.bms"));
+    dir.Write("sub/x", "");
+    EXPECT_FALSE(shell.FileExists(dir / "sub"));  // a folder is not a readable file
     EXPECT_FALSE(shell.FileExists(""));
-    EXPECT_EQ(rec.statuses, (std::vector<std::string>{"Err[not exist] :missing.bms", "Err[not exist] :jov01_status_test",
-                                                      "Err[not exist] :"}));
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(rec.statuses, (std::vector<std::string>{"Err[not exist] :missing.bms", "Err[not exist] :sub", "Err[not exist] :"}));
 
     shell.SetCaption("loading...");
     shell.SetCaption("");

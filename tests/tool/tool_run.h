@@ -11,12 +11,6 @@ namespace jov::tooltest {
 struct ToolRun {
     int code = -1;
     std::string out;
-    // The output split at line ends (the last line's end included).
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        for (size_t b = 0, e; (e = out.find('\n', b)) != std::string::npos; b = e + 1) lines.push_back(out.substr(b, e - b));
-        return lines;
-    }
 };
 
 inline std::string Quote(const std::string& s) {

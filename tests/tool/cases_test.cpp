@@ -1,0 +1,77 @@
+// Every case under tests/data/cases: NAME.args holds the expected exit code, then one
+// argument a line; NAME.out the expected output. "$D" stands for tests/data and "$T" for
+// a fresh folder; a NAME.written beside them the expected bytes of $T/out.rxl. No case
+// leaves a $T/midi.wav: the render that names it must fail without a file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "../test_util.h"
+#include "tool_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using jovtest::Slurp;
+
+std::string Replace(std::string s, const std::string& from, const std::string& to) {
+    for (size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += to.size()) s.replace(p, from.size(), to);
+    return s;
+}
+
+TEST(ToolCases, EveryCaseGivesItsExpectedOutput) {
+    const std::string data = JOV01_TEST_DATA;
+    const fs::path tmp = fs::temp_directory_path() / ("jov01_cases_" + std::to_string(::getpid()));
+    int cases = 0;
+    for (const auto& e : fs::recursive_directory_iterator(data + "/cases")) {
+        if (e.path().extension() != ".args") continue;
+        fs::path base = e.path();
+        base.replace_extension();
+        SCOPED_TRACE(base.string());
+        fs::remove_all(tmp);
+        fs::create_directories(tmp);
+        std::istringstream lines(Replace(Replace(Slurp(e.path()), "$D", data), "$T", tmp.string()));
+        std::string line;
+        std::getline(lines, line);
+        const int code = std::stoi(line);
+        std::vector<std::string> args;
+        while (std::getline(lines, line)) args.push_back(line);
+        const auto run = jov::tooltest::Tool(args);
+        EXPECT_EQ(run.code, code);
+        EXPECT_EQ(Replace(Replace(run.out, tmp.string(), "$T"), data, "$D"), Slurp(base.string() + ".out"));
+        EXPECT_FALSE(fs::exists(tmp / "midi.wav"));
+        if (fs::exists(base.string() + ".written")) {
+            EXPECT_EQ(Slurp(tmp / "out.rxl"), Slurp(base.string() + ".written"));
+        }
+        ++cases;
+    }
+    EXPECT_GE(cases, 80);
+    fs::remove_all(tmp);
+}
+
+TEST(ToolCases, EveryCorpusChartParsesAndARenderWritesItsFrames) {
+    for (const auto& e : fs::directory_iterator(std::string(JOV01_TEST_DATA) + "/charts")) {
+        if (e.path().extension() != ".bms" && e.path().extension() != ".bme") continue;
+        const auto parse = jov::tooltest::Tool({"parse", e.path().string()});
+        EXPECT_EQ(parse.code, 0) << e.path();
+        EXPECT_EQ(parse.out.rfind("{\"Chart\":{\"Title\":", 0), 0u) << e.path();
+    }
+    const std::string wav = ::testing::TempDir() + "jov01_small.wav";
+    const auto r = jov::tooltest::Tool({"render", std::string(JOV01_TEST_DATA) + "/engine/small.bms", "-o", wav});
+    ASSERT_EQ(r.code, 0);
+    // A WAV (room kept for the RF64 header a render past 4 GiB needs) holding every frame.
+    const auto frames = std::stoll(r.out.substr(r.out.find(':') + 1));
+    const std::string bytes = Slurp(wav);
+    EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 4), "RIFFWAVE");
+    ASSERT_NE(bytes.find("data"), std::string::npos);
+    EXPECT_EQ(static_cast<long long>(bytes.size() - bytes.find("data") - 8), frames * 4);
+    fs::remove(wav);
+    const std::string flac = ::testing::TempDir() + "jov01_small.flac";  // the extension chooses the format
+    ASSERT_EQ(jov::tooltest::Tool({"render", std::string(JOV01_TEST_DATA) + "/engine/small.bms", "-o", flac}).code, 0);
+    EXPECT_EQ(Slurp(flac).substr(0, 4), "fLaC");
+    fs::remove(flac);
+}
+
+}  // namespace
