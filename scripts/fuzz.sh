@@ -7,6 +7,9 @@ set -euo pipefail
 build=$1; seconds=${2:-60}
 here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${FUZZ_JOBS:-1}
+# Leaks inside system libraries we do not own (libvorbis leaks on some malformed OGG files)
+# would end a run at once; findings and crash inputs go to the build folder.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/scripts/lsan.supp:print_suppressions=0}
 
 # Longest input per target: charts run to tens of kilobytes and more.
 declare -A max_len=(
@@ -34,7 +37,7 @@ for bin in "$build"/fuzz/fuzz_*; do
   args=("$work")
   [ -d "$here/fuzz/seeds/${name#fuzz_}" ] && args+=("$here/fuzz/seeds/${name#fuzz_}")
   for d in ${extra[$name]:-}; do [ -d "$d" ] && args+=("$d"); done
-  flags=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1)
+  flags=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/")
   [ -n "${max_len[$name]:-}" ] && flags+=(-max_len="${max_len[$name]}")
   [ "$jobs" -gt 1 ] && flags+=(-jobs="$jobs" -workers="$jobs")
   "$bin" "${flags[@]}" "${args[@]}" || status=1
