@@ -83,8 +83,8 @@ private slots:
         QVERIFY(!m.actExport->isEnabled() && !m.actClear->isEnabled());
         // The reading item is the window's switch.
         m.actExtended->trigger();
-        QVERIFY(w.ExtendedReading() && w.chkExtended->isChecked());
-        w.chkExtended->click();
+        QVERIFY(w.ExtendedReading());
+        w.SetExtendedReading(false);
         m.Prepared();
         QVERIFY(!m.actExtended->isChecked());
 
