@@ -18,14 +18,9 @@ namespace jov::tool {
 
 int CmdScan(const Args& argsIn) {
     Args args = argsIn;
-    const ReadingArgs r = TakeReadingArgs(args);
-    if (!r.ok) {
-        std::fputs("scan: --seed needs a whole number from 0 to 4294967295\n", stderr);
-        return 2;
-    }
-    ChartReading reading;
-    reading.extended = r.extended;
-    reading.random.seed(r.seed);
+    const ReadingArgs r = TakeReadingArgs(args, "scan");
+    if (!r.ok) return 2;
+    ChartReading reading = MakeReading(r);
     if (args.empty()) {
         std::fputs("usage: jov01-tool scan CHART...\n", stderr);
         return 2;
@@ -52,14 +47,9 @@ int CmdScan(const Args& argsIn) {
 
 int CmdParse(const Args& argsIn) {
     Args args = argsIn;
-    const ReadingArgs r = TakeReadingArgs(args);
-    if (!r.ok) {
-        std::fputs("parse: --seed needs a whole number from 0 to 4294967295\n", stderr);
-        return 2;
-    }
-    ChartReading reading;
-    reading.extended = r.extended;
-    reading.random.seed(r.seed);
+    const ReadingArgs r = TakeReadingArgs(args, "parse");
+    if (!r.ok) return 2;
+    ChartReading reading = MakeReading(r);
     if (args.size() != 1) {
         std::fputs("usage: jov01-tool parse CHART\n", stderr);
         return 2;

@@ -9,9 +9,8 @@ namespace jov::tool {
 
 int CmdSimulate(const Args& argsIn) {
     Args args = argsIn;
-    const ReadingArgs reading = TakeReadingArgs(args);
+    const ReadingArgs reading = TakeReadingArgs(args, "simulate");
     if (!reading.ok) {
-        std::fputs("simulate: --seed needs a whole number from 0 to 4294967295\n", stderr);
         return 2;
     }
     std::string chart;

@@ -59,14 +59,11 @@ bool IsFolder(const std::string& path) {
 
 int CmdList(const Args& argsIn) {
     Args args = argsIn;
-    const ReadingArgs r = TakeReadingArgs(args);
+    const ReadingArgs r = TakeReadingArgs(args, "list");
     if (!r.ok) {
-        std::fputs("list: --seed needs a whole number from 0 to 4294967295\n", stderr);
         return 2;
     }
-    ChartReading reading;
-    reading.extended = r.extended;
-    reading.random.seed(r.seed);
+    ChartReading reading = MakeReading(r);
     Shell shell;
     PlayList list(shell);
     list.SetReading(&reading);

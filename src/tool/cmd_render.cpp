@@ -13,9 +13,8 @@ namespace jov::tool {
 
 int CmdRender(const Args& argsIn) {
     Args args = argsIn;
-    const ReadingArgs reading = TakeReadingArgs(args);
+    const ReadingArgs reading = TakeReadingArgs(args, "render");
     if (!reading.ok) {
-        std::fputs("render: --seed needs a whole number from 0 to 4294967295\n", stderr);
         return 2;
     }
     std::string chart, out;

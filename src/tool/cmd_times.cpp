@@ -27,7 +27,7 @@ bool Sounds(int32_t ch, bool extended) {
 
 int CmdTimes(const Args& argsIn) {
     Args args = argsIn;
-    const ReadingArgs r = TakeReadingArgs(args);
+    const ReadingArgs r = TakeReadingArgs(args, "times");
     if (!r.ok || args.size() != 1 || (!args[0].empty() && args[0][0] == '-' && args[0] != "-")) {
         std::fputs("usage: jov01-tool times CHART [--extended] [--seed N]\n", stderr);
         return 2;

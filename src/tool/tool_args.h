@@ -1,5 +1,6 @@
 #pragma once
 // Argument and file checks the tool's commands share.
+#include <cstdio>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -8,6 +9,8 @@
 #include <unistd.h>
 
 #include "shell/file_read.h"
+
+#include "chart/extended_reader.h"
 
 namespace jov::tool {
 
@@ -25,8 +28,9 @@ struct ReadingArgs {
     bool ok = true;     // false: --seed without a whole number from 0 to 2^32-1
 };
 
+// A wrong --seed is reported here as `command`'s error.
 template <typename Args>
-ReadingArgs TakeReadingArgs(Args& args) {
+ReadingArgs TakeReadingArgs(Args& args, const char* command) {
     ReadingArgs r;
     Args rest;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -42,7 +46,15 @@ ReadingArgs TakeReadingArgs(Args& args) {
         }
     }
     args = std::move(rest);
+    if (!r.ok) std::fprintf(stderr, "%s: --seed needs a whole number from 0 to 4294967295\n", command);
     return r;
+}
+
+inline ChartReading MakeReading(const ReadingArgs& r) {
+    ChartReading reading;
+    reading.extended = r.extended;
+    reading.random.seed(r.seed);
+    return reading;
 }
 
 // A regular file that opens for reading (never a FIFO or device).
