@@ -5,6 +5,8 @@ ASAN_BUILD?= build-asan
 FUZZ_BUILD?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
+# ccache (when installed) shares compiled objects between checkouts of the tree.
+export CCACHE_BASEDIR ?= $(CURDIR)
 
 .PHONY: run test deps build build-asan test-release test-asan fuzz bench install clean
 
