@@ -54,18 +54,8 @@ int CmdParse(const Args& argsIn) {
         std::fputs("usage: jov01-tool parse CHART\n", stderr);
         return 2;
     }
-    const std::string& path = args[0];
-    Shell shell;
-    if (!shell.FileExists(path)) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return 1;
-    }
     ChartModel model;
-    EngineState engine;
-    engine.WavLoadMode = 1;
-    VirtualClock clock;
-    ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr, &reading};
-    LoadChart(ctx, path);
+    if (!LoadChartQuietly(args[0], reading, model)) return 1;
 
     JsonWriter w;
     w.BeginObject();

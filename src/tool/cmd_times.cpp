@@ -32,20 +32,9 @@ int CmdTimes(const Args& argsIn) {
         std::fputs("usage: jov01-tool times CHART [--extended] [--seed N]\n", stderr);
         return 2;
     }
-    const std::string& path = args[0];
-    Shell shell;
-    if (!shell.FileExists(path)) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return 1;
-    }
+    ChartReading reading = MakeReading(r);
     ChartModel model;
-    EngineState engine;
-    VirtualClock clock;
-    ChartReading reading;
-    reading.extended = r.extended;
-    reading.random.seed(r.seed);
-    ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr, &reading};
-    LoadChart(ctx, path);
+    if (!LoadChartQuietly(args[0], reading, model)) return 1;
 
     const std::vector<double> times = EventTimesMs(model);
     std::string out;

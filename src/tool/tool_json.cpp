@@ -3,6 +3,10 @@
 #include <cstdio>
 
 #include "chart/text_decode.h"
+#include "engine/chart_loader.h"
+#include "engine/engine_state.h"
+#include "shell/clock.h"
+#include "shell/status.h"
 
 namespace jov::tool {
 
@@ -28,6 +32,20 @@ void WriteChartInfoMembers(JsonWriter& w, const ChartInfo& c) {
 void PrintJsonLine(const JsonWriter& w) {
     std::fwrite(w.str().data(), 1, w.str().size(), stdout);
     std::fputc('\n', stdout);
+}
+
+bool LoadChartQuietly(const std::string& path, ChartReading& reading, ChartModel& model) {
+    Shell shell;
+    if (!shell.FileExists(path)) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return false;
+    }
+    EngineState engine;
+    engine.WavLoadMode = 1;
+    VirtualClock clock;
+    ChartContext ctx{model, engine, shell, clock, [](int) {}, [] {}, nullptr, &reading};
+    LoadChart(ctx, path);
+    return true;
 }
 
 }  // namespace jov::tool
