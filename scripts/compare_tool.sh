@@ -3,7 +3,7 @@
 # reports any difference in scan, parse, simulate (sleep 1 and 10) and list output.
 # usage: scripts/compare_tool.sh OLD_TOOL NEW_TOOL [EXTRA_FLAGS]
 set -uo pipefail
-old=$1 new=$2
+old=$1 new=$2 extra=${3:-}
 here=$(cd "$(dirname "$0")/.." && pwd)
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
 fail=0 n=0
@@ -11,16 +11,17 @@ for chart in "$here"/tests/data/charts/*.bm[se] "$here"/assets/demo/*.bms; do
   for cmd in "scan" "parse" "simulate --sleep 1" "simulate --sleep 10"; do
     n=$((n + 1))
     # shellcheck disable=SC2086
-    "$old" $cmd "$chart" >"$tmp/a" 2>&1; a=$?
+    "$old" $cmd $extra "$chart" >"$tmp/a" 2>&1; a=$?
     # shellcheck disable=SC2086
-    "$new" $cmd "$chart" >"$tmp/b" 2>&1; b=$?
+    "$new" $cmd $extra "$chart" >"$tmp/b" 2>&1; b=$?
     if [ $a != $b ] || ! cmp -s "$tmp/a" "$tmp/b"; then
       echo "DIFFERS: $cmd $(basename "$chart")"; fail=1
     fi
   done
 done
-"$old" list --write "$tmp/old.rxl" "$here"/tests/data/charts >/dev/null 2>&1
-"$new" list --write "$tmp/new.rxl" "$here"/tests/data/charts >/dev/null 2>&1
+# shellcheck disable=SC2086
+"$old" list $extra --write "$tmp/old.rxl" "$here"/tests/data/charts >/dev/null 2>&1
+"$new" list $extra --write "$tmp/new.rxl" "$here"/tests/data/charts >/dev/null 2>&1
 cmp -s "$tmp/old.rxl" "$tmp/new.rxl" || { echo "DIFFERS: list --write"; fail=1; }
 echo "$n runs compared; $([ $fail = 0 ] && echo identical || echo 'differences above')"
 exit $fail

@@ -64,23 +64,19 @@ void HandleChannel(ChartModel& m, std::u32string_view line) {
 
 void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::string& path, const ParseHooks& hooks) {
     const std::string folder = ChartFolder(path);
-    thread_local std::u32string text;  // reused from one chart to the next
-    PrepareChartText(bytes, text);
     model.Chart.FilePath = path;
     if (hooks.reading && hooks.reading->extended) {
-        ParseExtendedText(model, text, folder, hooks);
-        ReleaseIfHuge(text);
+        ParseExtendedBytes(model, bytes, folder, hooks);
         return;
     }
-    LineWalker walker(text);
+    ChartLineReader lines(bytes);
     std::u32string_view line;
-    while (walker.Next(line)) {
+    while (lines.Next(line)) {
         if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
             HandleChannel(model, line);
         else
             HandleHeader(model, hooks, line, folder);
     }
-    ReleaseIfHuge(text);
 }
 
 void ParseChartFile(ChartModel& model, const std::string& path, const ParseHooks& hooks) {

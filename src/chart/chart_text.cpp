@@ -39,15 +39,31 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-void PrepareChartText(std::string_view bytes, std::u32string& text) {
-    // Reused from one chart to the next: decoding into fresh pages every time costs more
-    // than the decoding itself.
-    thread_local std::u32string decoded;
-    DecodeChartTextInto(bytes, decoded);
-    size_t nul = decoded.find(U'\0');
-    if (nul != std::u32string::npos) decoded.resize(nul);
-    text.clear();
-    text.reserve(decoded.size() + decoded.size() / 16 + 2);
+namespace {
+
+// Pieces of about this many bytes keep both buffers in the processor's cache.
+constexpr size_t kPieceBytes = size_t{64} << 10;
+
+bool IsBreak(char c) { return c == '\n' || c == '\r'; }
+
+// Where to end a piece at or after `from`: just after a line break that ends a line
+// other than a lone "#" (which LineWalker joins to the next line). In UTF-8 and code page
+// 932 a CR or LF byte is always a character of its own. The whole rest when there is none.
+size_t PieceEnd(std::string_view bytes, size_t from) {
+    const size_t n = bytes.size();
+    for (size_t i = from; i < n; ++i) {
+        const char c = bytes[i];
+        if (!IsBreak(c)) continue;
+        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') continue;  // the pair ends at the LF
+        size_t lineEnd = c == '\n' && i > 0 && bytes[i - 1] == '\r' ? i - 1 : i;
+        bool loneHash = lineEnd >= 1 && bytes[lineEnd - 1] == '#' && (lineEnd == 1 || IsBreak(bytes[lineEnd - 2]));
+        if (!loneHash) return i + 1;
+    }
+    return n;
+}
+
+// Appends "\r\n" and the decoded text with CR LF, lone CR and lone LF each made a CR LF.
+void AppendNormalised(std::u32string_view decoded, std::u32string& text) {
     text += U"\r\n";
     // Copied in runs between line ends: one test per character, not a push_back each.
     const char32_t* p = decoded.data();
@@ -62,13 +78,42 @@ void PrepareChartText(std::string_view bytes, std::u32string& text) {
         run = i + 1;
     }
     text.append(p + run, n - run);
-    ReleaseIfHuge(decoded);
 }
 
-void ReleaseIfHuge(std::u32string& buffer) {
-    // A one-off giant file should not keep its memory for the rest of the run.
-    constexpr size_t kKeep = size_t{4} << 20;  // code points
-    if (buffer.capacity() > kKeep) std::u32string().swap(buffer);
+}  // namespace
+
+ChartLineReader::ChartLineReader(std::string_view bytes) : rest_(bytes), encoding_(DetectChartEncoding(bytes)) {
+    if (encoding_ == ChartEncoding::Utf16LE || encoding_ == ChartEncoding::Utf16BE) {
+        whole_ = true;
+        return;
+    }
+    if (encoding_ == ChartEncoding::Utf8 && rest_.substr(0, 3) == "\xEF\xBB\xBF") rest_.remove_prefix(3);
+    // Only a NUL byte decodes to U+0000 in these encodings, and the text ends there.
+    if (size_t nul = rest_.find('\0'); nul != std::string_view::npos) rest_ = rest_.substr(0, nul);
+}
+
+bool ChartLineReader::NextPiece() {
+    if (rest_.empty()) return false;
+    decoded_.clear();
+    if (whole_) {
+        DecodeChartTextInto(rest_, decoded_);
+        if (size_t nul = decoded_.find(U'\0'); nul != std::u32string::npos) decoded_.resize(nul);
+        rest_ = {};
+    } else {
+        const size_t end = PieceEnd(rest_, std::min(kPieceBytes, rest_.size()));
+        AppendDecodedPiece(rest_.substr(0, end), encoding_, decoded_);
+        rest_.remove_prefix(end);
+    }
+    text_.clear();
+    AppendNormalised(decoded_, text_);
+    walker_ = LineWalker(text_);
+    return true;
+}
+
+bool ChartLineReader::Next(std::u32string_view& line) {
+    while (!walker_.Next(line))
+        if (!NextPiece()) return false;
+    return true;
 }
 
 std::string ChartFolder(const std::string& path) {
@@ -174,7 +219,24 @@ std::optional<ChannelLine> ReadChannelLine(std::u32string_view line) {
     return out;
 }
 
+namespace {
+
+int32_t HexDigit(char32_t c) {
+    if (c >= U'0' && c <= U'9') return static_cast<int32_t>(c - U'0');
+    if (c >= U'A' && c <= U'F') return static_cast<int32_t>(c - U'A' + 10);
+    if (c >= U'a' && c <= U'f') return static_cast<int32_t>(c - U'a' + 10);
+    return -1;
+}
+
+}  // namespace
+
 int32_t ObjectValue(std::u32string_view code) {
+    // Two hex digits, nearly every object of every chart, without the general number reader.
+    if (code.size() == 2) {
+        const int32_t hi = HexDigit(code[0]);
+        const int32_t lo = HexDigit(code[1]);
+        if (hi >= 0 && lo >= 0) return hi * 16 + lo;
+    }
     char32_t buf[4] = {U'&', U'H', 0, 0};
     size_t len = 2;
     for (char32_t c : code) buf[len++] = c;

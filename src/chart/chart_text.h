@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "chart/chart_model.h"
+#include "chart/text_decode.h"
 
 namespace jov {
 
@@ -14,12 +15,6 @@ namespace jov {
 // nothing, so a device or a pipe can neither hang nor flood the reader; so does a file
 // over 256 MiB, far beyond any chart).
 std::string ReadFileBytes(const std::string& path);
-
-// Decoded text, cut at its first NUL, every CR LF, lone CR and lone LF made a CR LF,
-// and a CR LF put in front so the first line starts after a line break like the others.
-void PrepareChartText(std::string_view bytes, std::u32string& text);
-// Frees a reused text buffer that a very large file grew.
-void ReleaseIfHuge(std::u32string& buffer);
 
 // The path up to and including its last "/"; empty when it has none.
 std::string ChartFolder(const std::string& path);
@@ -34,6 +29,26 @@ public:
 private:
     std::u32string_view text_;
     size_t readPos_;
+};
+
+// The "#" lines of a chart's bytes as LineWalker yields them from the decoded text, cut at
+// its first NUL, every CR LF, lone CR and lone LF made a CR LF, and a CR LF put in front.
+// The text is decoded and walked a piece at a time, so the work per byte stays the same
+// however large the file; a line stays valid until the next call.
+class ChartLineReader {
+public:
+    explicit ChartLineReader(std::string_view bytes);
+    bool Next(std::u32string_view& line);
+
+private:
+    bool NextPiece();
+
+    std::string_view rest_;  // bytes not decoded yet
+    ChartEncoding encoding_;
+    bool whole_ = false;     // UTF-16: decoded in one piece
+    std::u32string decoded_;
+    std::u32string text_;
+    LineWalker walker_{std::u32string_view()};
 };
 
 enum class HeaderCommand { None, Wav, Bmp, Stage, Title, Artist, Genre, Bpm, Rank, Total, VolWav, Midi, Player, PlayLevel };

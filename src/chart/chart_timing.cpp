@@ -25,46 +25,45 @@ void AddBarLines(std::vector<ChartEvent>& events, int32_t& maxMeasure, float* le
 void SortEvents(std::vector<ChartEvent>& events) {
     if (events.size() < 2) return;
     // Equal ticks keep the order this exact quicksort leaves them in, so its steps are
-    // kept; they run on the ticks alone with each one's entry index beside it, and each
-    // entry moves once at the end.
+    // kept. They run on one array of keys, the tick (made unsigned) above the entry's
+    // index: comparing a key with the pivot's tick shifted up, or with all index bits set,
+    // compares ticks alone. Each entry moves once at the end.
     const size_t n = events.size();
-    std::vector<int32_t> ticks(n);
-    std::vector<uint32_t> index(n);
-    for (size_t k = 0; k < n; ++k) {
-        ticks[k] = events[k].Tick;
-        index[k] = static_cast<uint32_t>(k);
-    }
-    int32_t* t = ticks.data();
+    auto tickBits = [](int32_t tick) { return static_cast<uint64_t>(static_cast<uint32_t>(tick) ^ 0x80000000u) << 32; };
+    std::vector<uint64_t> keys(n);
+    for (size_t k = 0; k < n; ++k) keys[k] = tickBits(events[k].Tick) | k;
+    uint64_t* key = keys.data();
+    auto tickOf = [](uint64_t k) { return k >> 32; };
     std::vector<std::pair<int64_t, int64_t>> stack;
     stack.emplace_back(0, static_cast<int64_t>(n) - 1);
     while (!stack.empty()) {
         auto [lo, hi] = stack.back();
         stack.pop_back();
         if (lo >= hi) continue;
-        int32_t a = t[lo];
-        int32_t m = t[(lo + hi) / 2];
-        int32_t b = t[hi];
+        uint64_t a = tickOf(key[lo]);
+        uint64_t m = tickOf(key[(lo + hi) / 2]);
+        uint64_t b = tickOf(key[hi]);
         if (m < a) std::swap(m, a);
         if (m > b) {
             std::swap(m, b);
             if (m < a) std::swap(m, a);
         }
-        const int32_t pivot = m;
+        const uint64_t below = m << 32;            // a key under it has a smaller tick
+        const uint64_t above = below | 0xFFFFFFFFu;  // a key over it has a greater tick
         int64_t i = lo - 1;
         int64_t j = hi + 1;
         for (;;) {
-            do ++i; while (t[i] < pivot);
-            do --j; while (t[j] > pivot);
+            do ++i; while (key[i] < below);
+            do --j; while (key[j] > above);
             if (i >= j) break;
-            std::swap(t[i], t[j]);
-            std::swap(index[i], index[j]);
+            std::swap(key[i], key[j]);
         }
         stack.emplace_back(j + 1, hi);
         stack.emplace_back(lo, i - 1);
     }
     std::vector<ChartEvent> sorted;
     sorted.reserve(n);
-    for (uint32_t k : index) sorted.push_back(events[k]);
+    for (uint64_t k : keys) sorted.push_back(events[k & 0xFFFFFFFFu]);
     events.swap(sorted);
 }
 

@@ -7,7 +7,7 @@
 
 namespace jov {
 
-void ParseExtendedText(ChartModel& m, std::u32string_view text, const std::string& folder, const ParseHooks& hooks) {
+void ParseExtendedBytes(ChartModel& m, std::string_view bytes, const std::string& folder, const ParseHooks& hooks) {
     m.WavFile.assign(kKeySoundSlotsExtended, std::string());
     m.WavLoaded.assign(kKeySoundSlotsExtended, 0);
     thread_local ExtendedWalk walk;  // its buffers are reused from one chart to the next
@@ -15,7 +15,7 @@ void ParseExtendedText(ChartModel& m, std::u32string_view text, const std::strin
     walk.maxMeasure = 0;
     walk.lnObj = -1;
     std::mt19937* random = hooks.reading ? &hooks.reading->random : nullptr;
-    WalkExtended(text, random, false, walk, [&](std::u32string_view line, HeaderCommand cmd, int32_t slot) {
+    WalkExtended(bytes, random, false, walk, [&](std::u32string_view line, HeaderCommand cmd, int32_t slot) {
         if (ApplyCommonHeader(m.Chart, line, cmd)) return;
         if (cmd == HeaderCommand::Midi) m.Chart.MidiFile = folder + HeaderText(line, cmd);
         if (cmd != HeaderCommand::Wav || slot < 0) return;
@@ -32,11 +32,11 @@ void ParseExtendedText(ChartModel& m, std::u32string_view text, const std::strin
     if (walk.objects.capacity() > (size_t{1} << 20)) std::vector<RawObject>().swap(walk.objects);
 }
 
-void ScanExtendedText(std::u32string_view text, ChartInfo& entry, std::mt19937* random) {
+void ScanExtendedBytes(std::string_view bytes, ChartInfo& entry, std::mt19937* random) {
     ExtendedWalk walk;
     int32_t wavCount = 0;
     int32_t bmpCount = 0;
-    WalkExtended(text, random, true, walk, [&](std::u32string_view line, HeaderCommand cmd, int32_t) {
+    WalkExtended(bytes, random, true, walk, [&](std::u32string_view line, HeaderCommand cmd, int32_t) {
         if (ApplyCommonHeader(entry, line, cmd)) return;
         switch (cmd) {
             case HeaderCommand::Wav: ++wavCount; return;

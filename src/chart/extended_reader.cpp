@@ -180,15 +180,15 @@ int32_t Base36(std::u32string_view code) {
     return hi < 0 || lo < 0 ? -1 : hi * 36 + lo;
 }
 
-void WalkExtended(std::u32string_view text, std::mt19937* random, bool timingOnly, ExtendedWalk& w,
+void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly, ExtendedWalk& w,
                   const std::function<void(std::u32string_view, HeaderCommand, int32_t)>& header) {
     w.lengths.assign(kMeasures, 0.0);
     w.bpmDefs.assign(kKeySoundSlotsExtended, 0.0);
     w.stopDefs.assign(kKeySoundSlotsExtended, -1.0);
     Branches branches(random);
-    LineWalker walker(text);
+    ChartLineReader lines(bytes);
     std::u32string_view line;
-    while (walker.Next(line)) {
+    while (lines.Next(line)) {
         if (branches.Control(line) || !branches.Active()) continue;
         if (!line.empty() && line[0] >= U'0' && line[0] <= U'9') {
             auto cl = ReadChannelLine(line);

@@ -47,12 +47,12 @@ struct ExtendedWalk {
     int32_t maxMeasure = 0;
 };
 
-// Walks the prepared text. Header lines the walk does not handle itself (everything but
+// Walks the chart's lines. Header lines the walk does not handle itself (everything but
 // #BPMxx, #STOPxx, #LNOBJ and the #RANDOM family) go to `header`, with #WAVxx given its
 // base-36 slot in `wavSlot` (-1 for other lines). With `timingOnly` only the objects
 // that move time are kept (channels 03, 08, 09); every channel line still counts for
 // the highest measure.
-void WalkExtended(std::u32string_view text, std::mt19937* random, bool timingOnly, ExtendedWalk& walk,
+void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly, ExtendedWalk& walk,
                   const std::function<void(std::u32string_view line, HeaderCommand cmd, int32_t wavSlot)>& header);
 
 // Bar lines, exact positions, tie order, long notes, tempo and stop values: the

@@ -59,24 +59,20 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
 }  // namespace
 
 void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry, ChartReading* reading) {
-    thread_local std::u32string text;  // reused from one chart to the next
-    PrepareChartText(bytes, text);
     entry.FilePath = path;
     if (reading && reading->extended) {
-        ScanExtendedText(text, entry, &reading->random);
-        ReleaseIfHuge(text);
+        ScanExtendedBytes(bytes, entry, &reading->random);
         return;
     }
     ScanState s;
-    LineWalker walker(text);
+    ChartLineReader lines(bytes);
     std::u32string_view line;
-    while (walker.Next(line)) {
+    while (lines.Next(line)) {
         if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
             HandleChannel(s, line);
         else
             HandleHeader(s, entry, line);
     }
-    ReleaseIfHuge(text);
     entry.WavCount = s.wavCount;
     entry.BmpCount = s.bmpCount;
     AddBarLines(s.events, s.maxMeasure, s.lengths.data(), s.lengths.size());

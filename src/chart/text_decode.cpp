@@ -160,11 +160,13 @@ std::string ToUtf8(std::u32string_view text) {
 
 bool IsValidUtf8(std::string_view bytes) { return DecodeUtf8(bytes, nullptr); }
 
-void DecodeCp932Into(std::string_view bytes, std::u32string& out) {
+// Appends: never more characters than bytes, so written through a pointer and cut to
+// size at the end.
+void AppendCp932(std::string_view bytes, std::u32string& out) {
     const Cp932Table& t = Table();
-    // Never more characters than bytes: written through a pointer, cut to size at the end.
-    out.resize(bytes.size());
-    char32_t* o = out.data();
+    const size_t start = out.size();
+    out.resize(start + bytes.size());
+    char32_t* o = out.data() + start;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
     for (size_t i = 0; i < n;) {
@@ -183,25 +185,40 @@ void DecodeCp932Into(std::string_view bytes, std::u32string& out) {
 
 std::u32string DecodeCp932(std::string_view bytes) {
     std::u32string out;
-    DecodeCp932Into(bytes, out);
+    AppendCp932(bytes, out);
     return out;
+}
+
+ChartEncoding DetectChartEncoding(std::string_view bytes) {
+    if (bytes.size() >= 2) {
+        auto b0 = static_cast<unsigned char>(bytes[0]);
+        auto b1 = static_cast<unsigned char>(bytes[1]);
+        if (b0 == 0xFF && b1 == 0xFE) return ChartEncoding::Utf16LE;
+        if (b0 == 0xFE && b1 == 0xFF) return ChartEncoding::Utf16BE;
+    }
+    return IsValidUtf8(bytes) ? ChartEncoding::Utf8 : ChartEncoding::Cp932;
+}
+
+void AppendDecodedPiece(std::string_view piece, ChartEncoding encoding, std::u32string& out) {
+    if (encoding == ChartEncoding::Utf8)
+        DecodeUtf8(piece, &out);
+    else
+        AppendCp932(piece, out);
 }
 
 void DecodeChartTextInto(std::string_view bytes, std::u32string& out) {
     out.clear();
-    if (bytes.size() >= 2) {
-        auto b0 = static_cast<unsigned char>(bytes[0]);
-        auto b1 = static_cast<unsigned char>(bytes[1]);
-        if (b0 == 0xFF && b1 == 0xFE) { out = DecodeUtf16(bytes.substr(2), false); return; }
-        if (b0 == 0xFE && b1 == 0xFF) { out = DecodeUtf16(bytes.substr(2), true); return; }
+    const ChartEncoding encoding = DetectChartEncoding(bytes);
+    switch (encoding) {
+        case ChartEncoding::Utf16LE: out = DecodeUtf16(bytes.substr(2), false); return;
+        case ChartEncoding::Utf16BE: out = DecodeUtf16(bytes.substr(2), true); return;
+        case ChartEncoding::Utf8:
+            out.reserve(bytes.size());
+            if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+            break;
+        case ChartEncoding::Cp932: break;
     }
-    if (IsValidUtf8(bytes)) {
-        out.reserve(bytes.size());
-        DecodeUtf8(bytes, &out);
-        if (!out.empty() && out.front() == 0xFEFF) out.erase(0, 1);
-        return;
-    }
-    DecodeCp932Into(bytes, out);
+    AppendDecodedPiece(bytes, encoding, out);
 }
 
 std::u32string DecodeChartText(std::string_view bytes) {

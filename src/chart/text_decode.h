@@ -14,6 +14,13 @@ std::string DecodeChartBytes(std::string_view bytes);
 // code page 932 as above.
 std::string DecodeUtf8OrCp932(std::string_view bytes);
 
+// How a chart's or skin's bytes are decoded, decided on the whole file as described above.
+enum class ChartEncoding { Utf16LE, Utf16BE, Utf8, Cp932 };
+ChartEncoding DetectChartEncoding(std::string_view bytes);
+// Appends the code points of a piece of the file in Utf8 (valid, no byte-order mark) or
+// Cp932; a piece cut after a line break decodes as it does within the whole file.
+void AppendDecodedPiece(std::string_view piece, ChartEncoding encoding, std::u32string& out);
+
 // The same decoding as DecodeChartBytes, as code points (the chart reader counts
 // character positions in code points).
 std::u32string DecodeChartText(std::string_view bytes);

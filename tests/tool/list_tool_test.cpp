@@ -64,7 +64,7 @@ TEST(ListTool, SpecialFilesAndExhaustedMemoryGiveAnError) {
     // A chart bigger than memory allows: an error and exit 1, not an abort.
     const std::string big = dir.Write("big.bms", "#TITLE big\r\n");
     fs::resize_file(big, 200u << 20);
-    std::string cmd = "ulimit -v 262144; exec " + Quote(JOV01_TOOL) + " scan " + Quote(big) + " >/dev/null 2>&1";
+    std::string cmd = "ulimit -v 131072; exec " + Quote(JOV01_TOOL) + " scan " + Quote(big) + " >/dev/null 2>&1";
     const int status = std::system(cmd.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
 #endif
