@@ -1,10 +1,12 @@
 // Every reader of a file the user or a chart names, given a FIFO, a device and a sparse
-// giant: each answers at once (a FIFO would block open(), /dev/zero never ends).
+// giant: each answers at once (a FIFO would block open(), /dev/zero never ends). And the
+// writer of lists and settings, which never replaces such a file.
 #include "shell/file_read.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,8 +15,10 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <set>
 #include <string>
 
+#include "../test_util.h"
 #include "audio/midi_song.h"
 #include "audio/sound_file.h"
 #include "chart/chart_text.h"
@@ -24,6 +28,7 @@
 #include "playlist/list_file.h"
 #include "playlist/playlist.h"
 #include "shell/ini_file.h"
+#include "shell/paths.h"
 #include "shell/status.h"
 
 namespace jov {
@@ -53,68 +58,77 @@ const Reader kReaders[] = {
     {"MIDI", [](const std::string& p) { return !LoadSmfFile(p); }},
 };
 
-// Runs `f`; a call still running after a long wait is a hang (a FIFO is then opened
-// for writing to release it; anything else ends the test program).
-bool AnswersAtOnce(const std::function<bool()>& f, bool& result, const std::string& fifo, const std::string& what) {
+// Runs `f`; a call still running after a long wait is a hang, which ends the test program.
+bool AtOnce(const std::function<bool()>& f, const std::string& what) {
     auto done = std::async(std::launch::async, f);
-    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
-        result = done.get();
-        return true;
-    }
-    int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         std::fprintf(stderr, "%s hangs\n", what.c_str());
         std::_Exit(1);
     }
-    if (w >= 0) ::close(w);
-    done.get();
-    return false;
+    return done.get();
 }
 
 TEST(FileRead, EveryReaderRefusesSpecialAndGiantFilesAtOnce) {
-    const fs::path dir = fs::path(testing::TempDir()) / ("jov01_file_read_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string fifo = (dir / "fifo").string();
+    jovtest::TempDir dir;
+    const std::string fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // 2 GiB and a byte of nothing but zeros (sparse: costs no disk).
-    const std::string giant = (dir / "giant").string();
-    int fd = ::open(giant.c_str(), O_WRONLY | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, (off_t{2} << 30) + 1), 0);
-    ::close(fd);
+    const std::string giant = dir.Write("giant", "");
+    fs::resize_file(giant, (uintmax_t{2} << 30) + 1);
 
-    EXPECT_EQ(KindOfFile(fifo), FileKind::Special);
     EXPECT_EQ(KindOfFile("/dev/zero"), FileKind::Special);
     EXPECT_EQ(OpenRegularFile(fifo), -1);
     for (const Reader& r : kReaders) {
         for (const std::string& path : {fifo, std::string("/dev/zero"), giant}) {
             if (path == giant && std::string(r.name) == "list") continue;  // below: it is a list
-            bool refused = false;
-            EXPECT_TRUE(AnswersAtOnce([&] { return r.refuses(path); }, refused, fifo, r.name + (" on " + path)))
-                << r.name << " hangs on " << path;
-            EXPECT_TRUE(refused) << r.name << " read " << path;
+            EXPECT_TRUE(AtOnce([&] { return r.refuses(path); }, r.name + (" on " + path))) << r.name << " read " << path;
         }
     }
 
     // A giant list whose first 24 bytes say it is empty: read as empty, not whole.
-    fd = ::open(giant.c_str(), O_WRONLY);
+    const int fd = ::open(giant.c_str(), O_WRONLY);
     const char header[24] = {'r', 'u', 'x', '_', 'j', 'u', 'k', 'e', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
     ASSERT_EQ(::write(fd, header, sizeof header), 24);
     ::close(fd);
     std::string bytes;
-    bool ok = false;
-    ASSERT_TRUE(AnswersAtOnce([&] { return ReadListFileBytes(giant, bytes); }, ok, fifo, "giant list"));
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(AtOnce([&] { return ReadListFileBytes(giant, bytes); }, "giant list"));
     EXPECT_LE(bytes.size(), 1u << 17);  // the header, the placeholder, one read ahead
     Shell shell;
     PlayList list(shell);
     EXPECT_TRUE(list.LoadPlayList(giant, true));
     EXPECT_EQ(list.PlayListCount(), 0);
+}
 
-    // Settings are not written through a FIFO either (it stays a FIFO).
+TEST(AtomicWrite, StaleTemporariesGoAndSpecialTargetsStay) {
+    jovtest::TempDir dir;
+    const std::string list = dir / "default.rxl";
+    // Left by saves killed half-way, one still being written (locked), others' files.
+    for (const char* n : {".default.rxl.tmp-a1B2c3", ".default.rxl.tmp-ZZZZZZ", ".default.rxl.tmp-live00",
+                          ".other.rxl.tmp-a1B2c3", ".default.rxl.tmp-toolong"})
+        dir.Write(n, "partial");
+    int live = ::open((dir / ".default.rxl.tmp-live00").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    ASSERT_TRUE(WriteFileAtomically(list, "new"));
+    EXPECT_EQ(jovtest::Slurp(list), "new");
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.Path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"default.rxl", ".default.rxl.tmp-live00", ".other.rxl.tmp-a1B2c3",
+                                            ".default.rxl.tmp-toolong"}));
+    ::close(live);
+
+    // Through a link to a FIFO or a device, and onto a FIFO itself: refused, left as it was;
+    // settings are not written through a FIFO either.
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(fifo, dir / "to_fifo.rxl");
+    fs::create_symlink("/dev/null", dir / "to_null.rxl");
+    for (const std::string& p : {dir / "to_fifo.rxl", fifo, dir / "to_null.rxl"}) {
+        EXPECT_FALSE(WriteFileAtomically(p, "x")) << p;
+        EXPECT_EQ(KindOfFile(p), FileKind::Special) << p;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "to_fifo.rxl"));
     EXPECT_FALSE(WriteIni(fifo, "Setting", "Sleep", "1"));
     EXPECT_EQ(KindOfFile(fifo), FileKind::Special);
-    fs::remove_all(dir);
 }
 
 }  // namespace
