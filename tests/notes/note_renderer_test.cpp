@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "chart/chart_model.h"
@@ -13,7 +14,8 @@ namespace {
 
 // tests/data/notes/notes.hrd: clip 01 is a 4 x 6 note whose rows are coloured by row,
 // clip 02 a 4 x 1 bar line, clip 03 a 2 x 40 layout piece, clip 04 an animation of four
-// 1 x 1 frames stacked downwards; notes at x 0, channel 11 at 10, the bar line at 20.
+// 1 x 1 frames stacked downwards; notes at x 0, channel 11 at 10, the bar line at 20; the
+// judge line at y 400.
 class Renderer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,7 +26,6 @@ protected:
     }
 
     static uint32_t RowColour(int r) { return 0x010100u + static_cast<uint32_t>(r) * 0x10u + 0x0f; }
-    static constexpr uint32_t kBar = 0x00ff00;
     static constexpr uint32_t kPiece = 0x0000ff;
 
     void Resize(int w, int h) { ResizeNotesScreen(screen_, ddraw_, skin_, w, h, RECT{100, 100, 100 + w, 100 + h}); }
@@ -33,11 +34,12 @@ protected:
         chart_.EventCount = static_cast<int32_t>(chart_.Events.size());
     }
     uint32_t At(int x, int y) const { return screen_.BackSurface.Image().pixel(x, y) & 0xffffffu; }
-    // The first row (from the top) in column x that is not black, or -1.
-    int FirstRow(int x) const {
+    // The first and last rows in column x that are not black, or -1.
+    std::pair<int, int> Span(int x) const {
+        std::pair<int, int> span{-1, -1};
         for (int y = 0; y < screen_.BackSurface.Height(); ++y)
-            if (At(x, y) != 0) return y;
-        return -1;
+            if (At(x, y) != 0) span = {span.first < 0 ? y : span.first, y};
+        return span;
     }
     void Draw() { NoteRenderer(skin_, screen_, ddraw_, engine_, chart_).DrawNotes(); }
 
@@ -57,67 +59,51 @@ protected:
     ChartModel chart_;
 };
 
-TEST_F(Renderer, NotesFallOnePixelPerTickAndSitOnTheJudgeLine) {
-    engine_.CurrentTick = 1000;
-    Events({{0, 1000, 0, 11, 1}, {0, 1399, 0, 11, 1}, {0, 1400, 0, 11, 1}, {0, 1401, 0, 11, 1}});
-    Draw();
-    // Tick 1000 is at the judge line: rows 394 to 399, its last row on 399.
-    EXPECT_EQ(At(10, 394), RowColour(0));
-    EXPECT_EQ(At(10, 399), RowColour(5));
-    EXPECT_EQ(At(10, 400), 0u);
-    // Tick 1399 ends at y 1, so only its last row shows; 1400 ends at y 0 (fully above
-    // the window) and 1401 is beyond the top.
-    EXPECT_EQ(At(10, 0), RowColour(5));
-    EXPECT_EQ(At(10, 1), 0u);
-    EXPECT_EQ(presented_.count, 1);
-    EXPECT_EQ(presented_.back, (RECT{0, 0, 40, 500}));
-    EXPECT_EQ(presented_.screen, (RECT{100, 100, 140, 600}));
-
-    // Events before the play cursor are gone, the note on the line with them.
-    engine_.NextEvent = 1;
-    Draw();
-    EXPECT_EQ(At(10, 399), 0u);
-    EXPECT_EQ(At(10, 0), RowColour(5));
-}
-
-TEST_F(Renderer, FractionalPositionsRoundHalfToEvenAndBadCursorsAreSafe) {
-    Events({{0, 1200, 0, 11, 1}});
-    engine_.CurrentTick = 1000.5;  // bottom edge at 200.5: 200
-    Draw();
-    EXPECT_EQ(FirstRow(10), 194);
-    engine_.CurrentTick = 1001.5;  // 201.5: 202
-    Draw();
-    EXPECT_EQ(FirstRow(10), 196);
-
-    // A cursor or count outside the events is safe.
-    chart_.EventCount = 5;  // more than the list holds
-    engine_.NextEvent = -3;
-    engine_.CurrentTick = 1100;
-    Draw();
-    EXPECT_EQ(FirstRow(10), 294);
-}
-
-TEST_F(Renderer, ChannelsMapToColumnsAndTheBarLineUsesChannel10) {
+TEST_F(Renderer, NotesFallOnePixelPerTickInTheirChannelsColumn) {
     skin_.NoteX[16] = 30;
     skin_.NoteX[25] = 35;
     skin_.NoteX[20] = 5;
-    engine_.CurrentTick = 0;
-    Events({{0, 100, 0, kChannelBarLine, 0}, {0, 100, 0, 10, 0}, {0, 100, 0, 20, 0}, {0, 100, 0, 1, 1},
-            {0, 100, 0, 3, 120}, {0, 100, 0, 17, 1}, {0, 100, 0, 16, 1}, {0, 100, 0, 25, 1},
-            {0, 100, 0, 0x10000 + 16, 1}});
-    Draw();
-    EXPECT_EQ(FirstRow(20), 299);      // the bar line: clip 02 at x 20, one row
-    EXPECT_EQ(At(20, 299), kBar);
-    EXPECT_EQ(FirstRow(30), 294);      // scratch
-    EXPECT_EQ(FirstRow(35), 294);      // the second player's side
-    EXPECT_EQ(FirstRow(0), 294);       // channel 17 has no column of its own: x 0
-    EXPECT_EQ(FirstRow(5), -1);        // channel 20 is never drawn
-    EXPECT_EQ(FirstRow(25), -1);
+    const struct {
+        double now;
+        int32_t tick, channel;
+        int x;
+        std::pair<int, int> rows;
+    } cases[] = {
+        {1000, 1000, 11, 10, {394, 399}},      // on the judge line: its last row on 399
+        {1000, 1399, 11, 10, {0, 0}},          // ends at y 1: only its last row shows
+        {1000, 1400, 11, 10, {-1, -1}},        // ends at y 0, fully above the window
+        {1000.5, 1200, 11, 10, {194, 199}},    // bottom edge at 200.5: 200, half to even
+        {1001.5, 1200, 11, 10, {196, 201}},    // 201.5: 202
+        {0, 100, kChannelBarLine, 20, {299, 299}},  // the bar line: clip 02, one row
+        {0, 100, 16, 30, {294, 299}},          // scratch
+        {0, 100, 0x10000 + 16, 30, {294, 299}},  // only the low 16 bits of a channel count
+        {0, 100, 25, 35, {294, 299}},          // the second player's side
+        {0, 100, 17, 0, {294, 299}},           // no column of its own: x 0
+        {0, 100, 20, 5, {-1, -1}},             // never drawn: 20, 10, the background and tempo
+        {0, 100, 10, 20, {-1, -1}},
+        {0, 100, 1, 0, {-1, -1}},
+        {0, 100, 3, 0, {-1, -1}},
+    };
+    for (const auto& c : cases) {
+        engine_.CurrentTick = c.now;
+        Events({{0, c.tick, 0, c.channel, 1}});
+        Draw();
+        EXPECT_EQ(Span(c.x), c.rows) << c.now << " " << c.tick << " " << c.channel;
+    }
+    EXPECT_EQ(presented_.back, (RECT{0, 0, 40, 500}));
+    EXPECT_EQ(presented_.screen, (RECT{100, 100, 140, 600}));
 
-    Events({{0, 100, 0, 10, 0}, {0, 100, 0, 1, 1}, {0, 100, 0, 3, 120}});
+    // Events before the play cursor are gone; a cursor or count outside the list is safe.
+    engine_.CurrentTick = 1000;
+    Events({{0, 1000, 0, 11, 1}, {0, 1100, 0, 11, 1}});
+    engine_.NextEvent = 1;
     Draw();
-    EXPECT_EQ(FirstRow(20), -1);       // nor is channel 10 itself
-    EXPECT_EQ(FirstRow(0), -1);
+    EXPECT_EQ(Span(10), (std::pair{294, 299}));
+    chart_.EventCount = 5;
+    engine_.NextEvent = -3;
+    Draw();
+    EXPECT_EQ(Span(10), (std::pair{294, 399}));
+    EXPECT_EQ(presented_.count, static_cast<int>(std::size(cases)) + 2);
 }
 
 TEST_F(Renderer, LayoutPiecesLieUnderNotesAndCountNegativeYFromTheBottom) {
@@ -137,37 +123,30 @@ TEST_F(Renderer, LayoutPiecesLieUnderNotesAndCountNegativeYFromTheBottom) {
     EXPECT_EQ(At(10, 287), RowColour(5));
     EXPECT_EQ(At(10, 288), RowColour(4));
     EXPECT_EQ(At(10, 290), kPiece);
-
-    Events({});  // an empty chart draws only the layout
-    Draw();
-    EXPECT_EQ(FirstRow(10), 268);
 }
 
 TEST_F(Renderer, AnimatedClipsFollowTheClock) {
     ClipDef& anim = skin_.ClipDefs[4];
     NoteRenderer renderer(skin_, screen_, ddraw_, engine_, chart_);
-    auto frameAt = [&](double tick) {
-        engine_.CurrentTick = tick;
+    // By tick (mode 2): 47.5 rounds to 48; before the start the first frame; beyond 32 bits the
+    // frame stays. By elapsed milliseconds (mode 1), and never with an interval of 0.
+    const struct {
+        int mode, interval;
+        double tick;
+        int64_t ms;
+        int top;
+    } cases[] = {{2, 48, 0.0, 0, 0},    {2, 48, 47.0, 0, 0}, {2, 48, 47.5, 0, 1}, {2, 48, 48.0, 0, 1},
+                 {2, 48, 191.0, 0, 3},  {2, 48, 192.0, 0, 0}, {2, 48, -100.0, 0, 0}, {2, 48, 3e12, 0, 0},
+                 {2, 48, 100.0, 0, 2},  {2, 48, 1e300, 0, 2}, {1, 48, 0.0, -5, 0}, {1, 48, 0.0, 150, 3},
+                 {1, 0, 0.0, 1000, 3}};
+    for (const auto& c : cases) {
+        anim.AnimMode = c.mode;
+        anim.AnimInterval = c.interval;
+        engine_.CurrentTick = c.tick;
+        engine_.ElapsedMs = c.ms;
         renderer.AnimateClips();
-        return anim.CurrentRect.Top;
-    };
-    // 47.5 rounds to 48; before the start: the first frame; beyond 32 bits: the frame stays.
-    for (auto [tick, top] : {std::pair{0.0, 0}, {47.0, 0}, {47.5, 1}, {48.0, 1}, {191.0, 3}, {192.0, 0}, {-100.0, 0},
-                             {3e12, 0}, {100.0, 2}, {1e300, 2}})
-        EXPECT_EQ(frameAt(tick), top) << tick;
-
-    anim.AnimMode = 1;  // by elapsed milliseconds
-    engine_.ElapsedMs = 150;
-    renderer.AnimateClips();
-    EXPECT_EQ(anim.CurrentRect.Top, 3);
-    engine_.ElapsedMs = -5;
-    renderer.AnimateClips();
-    EXPECT_EQ(anim.CurrentRect.Top, 0);
-    anim.AnimInterval = 0;  // never changes frame
-    anim.CurrentRect = anim.FrameRects[2];
-    engine_.ElapsedMs = 1000;
-    renderer.AnimateClips();
-    EXPECT_EQ(anim.CurrentRect.Top, 2);
+        EXPECT_EQ(anim.CurrentRect.Top, c.top) << c.mode << " " << c.tick << " " << c.ms;
+    }
 
     // The drawn frame is the one chosen in the same pass.
     anim.AnimInterval = 48;
@@ -181,11 +160,11 @@ TEST_F(Renderer, AnimatedClipsFollowTheClock) {
 }
 
 TEST_F(Renderer, GeometryFollowsTheWindowAndNothingDrawsWithoutASurface) {
+    skin_.JudgeLinePos = -40;  // 0 or less counts from the bottom edge
     Resize(300, 900);
-    skin_.JudgeLinePos = 0;
+    EXPECT_EQ(screen_.JudgeLineY, 860);
     Resize(0, 0);  // no surface of that size: the previous one stays
     EXPECT_EQ(screen_.BackSurface.Height(), 900);
-    EXPECT_EQ(screen_.JudgeLineY, 0);
 
     NotesScreen empty;
     DirectDraw none;
