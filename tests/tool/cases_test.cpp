@@ -23,7 +23,8 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
 
 TEST(ToolCases, EveryCaseGivesItsExpectedOutput) {
     const std::string data = JOV01_TEST_DATA;
-    const fs::path tmp = fs::temp_directory_path() / ("jov01_cases_" + std::to_string(::getpid()));
+    const jovtest::TempDir tmpDir;
+    const fs::path& tmp = tmpDir.Path();
     int cases = 0;
     for (const auto& e : fs::recursive_directory_iterator(data + "/cases")) {
         if (e.path().extension() != ".args") continue;
@@ -48,7 +49,6 @@ TEST(ToolCases, EveryCaseGivesItsExpectedOutput) {
         ++cases;
     }
     EXPECT_GE(cases, 80);
-    fs::remove_all(tmp);
 }
 
 TEST(ToolCases, EveryCorpusChartParsesAndARenderWritesItsFrames) {
@@ -58,7 +58,8 @@ TEST(ToolCases, EveryCorpusChartParsesAndARenderWritesItsFrames) {
         EXPECT_EQ(parse.code, 0) << e.path();
         EXPECT_EQ(parse.out.rfind("{\"Chart\":{\"Title\":", 0), 0u) << e.path();
     }
-    const std::string wav = ::testing::TempDir() + "jov01_small.wav";
+    const jovtest::TempDir tmp;
+    const std::string wav = tmp / "small.wav";
     const auto r = jov::tooltest::Tool({"render", std::string(JOV01_TEST_DATA) + "/engine/small.bms", "-o", wav});
     ASSERT_EQ(r.code, 0);
     // A WAV (room kept for the RF64 header a render past 4 GiB needs) holding every frame.
@@ -67,11 +68,9 @@ TEST(ToolCases, EveryCorpusChartParsesAndARenderWritesItsFrames) {
     EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 4), "RIFFWAVE");
     ASSERT_NE(bytes.find("data"), std::string::npos);
     EXPECT_EQ(static_cast<long long>(bytes.size() - bytes.find("data") - 8), frames * 4);
-    fs::remove(wav);
-    const std::string flac = ::testing::TempDir() + "jov01_small.flac";  // the extension chooses the format
+    const std::string flac = tmp / "small.flac";  // the extension chooses the format
     ASSERT_EQ(jov::tooltest::Tool({"render", std::string(JOV01_TEST_DATA) + "/engine/small.bms", "-o", flac}).code, 0);
     EXPECT_EQ(Slurp(flac).substr(0, 4), "fLaC");
-    fs::remove(flac);
 }
 
 }  // namespace
