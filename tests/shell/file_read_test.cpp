@@ -116,13 +116,13 @@ TEST(AtomicWrite, StaleTemporariesGoAndSpecialTargetsStay) {
                                             ".default.rxl.tmp-toolong"}));
     ::close(live);
 
-    // Through a link to a FIFO or a device, and onto a FIFO itself: refused, left as it was;
-    // settings are not written through a FIFO either.
+    // Through a link to a FIFO and onto a FIFO itself: refused, left as it was; settings are
+    // not written through a FIFO either. (No link to a device here: a writer at fault, run
+    // as root, would replace the device.)
     const std::string fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     fs::create_symlink(fifo, dir / "to_fifo.rxl");
-    fs::create_symlink("/dev/null", dir / "to_null.rxl");
-    for (const std::string& p : {dir / "to_fifo.rxl", fifo, dir / "to_null.rxl"}) {
+    for (const std::string& p : {dir / "to_fifo.rxl", fifo}) {
         EXPECT_FALSE(WriteFileAtomically(p, "x")) << p;
         EXPECT_EQ(KindOfFile(p), FileKind::Special) << p;
     }
