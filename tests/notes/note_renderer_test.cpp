@@ -104,6 +104,14 @@ TEST_F(Renderer, NotesFallOnePixelPerTickInTheirChannelsColumn) {
     Draw();
     EXPECT_EQ(Span(10), (std::pair{294, 399}));
     EXPECT_EQ(presented_.count, static_cast<int>(std::size(cases)) + 2);
+
+    // A long note of the Extended reading shows as its start note, at its exact tick.
+    chart_.Extended.active = true;
+    chart_.Extended.ExactTick = {1100.0};
+    Events({{0, 0, 0, 51, 1}});
+    engine_.NextEvent = 0;
+    Draw();
+    EXPECT_EQ(Span(10), (std::pair{294, 299}));
 }
 
 TEST_F(Renderer, LayoutPiecesLieUnderNotesAndCountNegativeYFromTheBottom) {
