@@ -12,6 +12,7 @@
 namespace jov {
 namespace {
 
+// The skin tables as the tool prints them are checked by tests/data/cases/skin.
 // tests/data/notes/notes.hrd: clip 01 is a 4 x 6 note whose rows are coloured by row,
 // clip 02 a 4 x 1 bar line, clip 03 a 2 x 40 layout piece, clip 04 an animation of four
 // 1 x 1 frames stacked downwards; notes at x 0, channel 11 at 10, the bar line at 20; the
@@ -168,14 +169,20 @@ TEST_F(Renderer, AnimatedClipsFollowTheClock) {
 }
 
 TEST_F(Renderer, GeometryFollowsTheWindowAndNothingDrawsWithoutASurface) {
+    EXPECT_EQ(skin_.ClipDefs[4].CurrentRect, (RECT{12, 0, 13, 1}));  // each clip starts on its first frame
     skin_.JudgeLinePos = -40;  // 0 or less counts from the bottom edge
     Resize(300, 900);
     EXPECT_EQ(screen_.JudgeLineY, 860);
     Resize(0, 0);  // no surface of that size: the previous one stays
     EXPECT_EQ(screen_.BackSurface.Height(), 900);
 
+    // Without display objects the tables load but no bitmap does, and nothing is drawn.
     NotesScreen empty;
     DirectDraw none;
+    ASSERT_TRUE(LoadSkin(skin_, none, std::string(JOV01_TEST_DATA) + "/notes/notes.hrd"));
+    EXPECT_TRUE(skin_.SkinSurface.IsNull());
+    EXPECT_EQ(skin_.SkinBitmap, "");
+    EXPECT_EQ(skin_.NoteX[11], 10);
     Events({{0, 0, 0, 11, 1}});
     NoteRenderer(skin_, empty, none, engine_, chart_).DrawNotes();  // skipped, no fault
     EXPECT_TRUE(empty.BackSurface.IsNull());

@@ -1,6 +1,7 @@
 // Every reader of a file the user or a chart names, given a FIFO, a device and a sparse
 // giant: each answers at once (a FIFO would block open(), /dev/zero never ends). And the
-// writer of lists and settings, which never replaces such a file.
+// writer of lists and settings, which never replaces such a file. And the shell's own check
+// before a read, with the status lines it shows.
 #include "shell/file_read.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <future>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "../test_util.h"
 #include "audio/midi_song.h"
@@ -129,6 +131,31 @@ TEST(AtomicWrite, StaleTemporariesGoAndSpecialTargetsStay) {
     EXPECT_TRUE(fs::is_symlink(dir / "to_fifo.rxl"));
     EXPECT_FALSE(WriteIni(fifo, "Setting", "Sleep", "1"));
     EXPECT_EQ(KindOfFile(fifo), FileKind::Special);
+}
+
+struct Recorder : StatusSink {
+    std::vector<std::string> captions, statuses;
+    void OnCaption(const std::string& c) override { captions.push_back(c); }
+    void OnStatus(const std::string& s) override { statuses.push_back(s); }
+};
+
+TEST(Shell, MissingFilesAndTexts) {
+    Recorder rec;
+    Shell shell(&rec);
+    jovtest::TempDir dir;
+    EXPECT_TRUE(shell.FileExists(dir.Write("a.bms", "#TITLE x\r\n")));
+    EXPECT_TRUE(rec.statuses.empty());
+    EXPECT_FALSE(shell.FileExists(dir / "missing.bms"));
+    dir.Write("sub/x", "");
+    EXPECT_FALSE(shell.FileExists(dir / "sub"));  // a folder is not a readable file
+    EXPECT_FALSE(shell.FileExists(""));
+    EXPECT_EQ(rec.statuses, (std::vector<std::string>{"Err[not exist] :missing.bms", "Err[not exist] :sub", "Err[not exist] :"}));
+
+    shell.SetCaption("loading...");
+    shell.SetCaption("");
+    EXPECT_EQ(rec.captions, (std::vector<std::string>{"loading... - jov:01", " - jov:01"}));
+    shell.SetStatus("");
+    EXPECT_EQ(shell.LastStatus(), "Ready.");
 }
 
 }  // namespace
