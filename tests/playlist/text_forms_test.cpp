@@ -97,6 +97,23 @@ const std::map<std::string, Form> kForms = {
          const SeekBarAction a = SeekBarPointer(n[0], int(n[1]), int32_t(n[2]), int32_t(n[3]));
          return Text(a.TooltipMs) + " " + Text(a.SeekTick);
      }},
+    {"Marquee", [](const std::string& s) {
+         // Measure(height, height of A, width of A), a title of the given width restarts a
+         // marquee left mid-way; the state, then x after the set x and a step per box width.
+         const auto n = Numbers(s);
+         TitleMarquee m;
+         m.Measure(n[0], n[1], n[2]);
+         m.TitleX = 99;
+         m.Restart(n[3]);
+         std::ostringstream out;
+         out << m.TitleY << ' ' << m.TitleStep << ' ' << m.TitleWidth << ' ' << m.TitleX << ':';
+         m.TitleX = int32_t(n[4]);
+         for (size_t i = 5; i < n.size(); ++i) {
+             m.Step(n[i]);
+             out << ' ' << m.TitleX;
+         }
+         return out.str();
+     }},
 };
 
 TEST(TextForms, EveryRowOfTheTable) {
