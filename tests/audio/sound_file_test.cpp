@@ -3,18 +3,14 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <tuple>
 #include <vector>
 
 #include "audio/mixer.h"
 #include "audio/path_resolver.h"
 #include "../test_util.h"
-
-namespace fs = std::filesystem;
 
 namespace jov {
 namespace {
@@ -40,12 +36,7 @@ bool WriteSine(const std::string& path, int format, int rate, int channels, int 
 
 TEST(SoundFile, DecodesOddFormatsToStereoAtTheOutputRate) {
     TempDir dir;
-    struct Case {
-        const char* name;
-        int format;
-        int rate;
-        int channels;
-    } cases[] = {
+    const std::tuple<const char*, int, int, int> cases[] = {  // name, format, rate, channels
         {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 22050, 1},
         {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2},
         {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 2},
@@ -56,25 +47,22 @@ TEST(SoundFile, DecodesOddFormatsToStereoAtTheOutputRate) {
         {"s.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 32000, 1},
         {"s.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 1},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string path = dir / c.name;
-        ASSERT_TRUE(WriteSine(path, c.format, c.rate, c.channels, c.rate / 10));  // 100 ms
-        auto b = DecodeSoundFile(path, 44100);
+    for (const auto& [name, format, rate, channels] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(WriteSine(dir / name, format, rate, channels, rate / 10));  // 100 ms
+        auto b = DecodeSoundFile(dir / name, 44100);
         ASSERT_TRUE(b.has_value());
-        EXPECT_EQ(b->originalRate, c.rate);
-        EXPECT_EQ(b->originalFrames, c.rate / 10);
+        EXPECT_EQ(b->originalRate, rate);
+        EXPECT_EQ(b->originalFrames, rate / 10);
         EXPECT_NEAR(double(b->frames), 4410.0, 2.0);
         EXPECT_EQ(b->pcm.size(), size_t(b->frames) * 2);
-        // The sine's peak survives the conversion (0.5 of full scale), mono on both sides.
-        int16_t peakL = 0, peakR = 0;
-        for (int64_t i = 0; i < b->frames; ++i) {
-            peakL = std::max<int16_t>(peakL, b->pcm[2 * i]);
-            peakR = std::max<int16_t>(peakR, b->pcm[2 * i + 1]);
-        }
-        EXPECT_NEAR(peakL, 16384, 1200);
-        EXPECT_NEAR(peakR, 16384, 1200);
-        if (c.channels == 1) {
+        // The sine's peak survives the conversion (0.5 of full scale) on both sides, mono
+        // alike on both.
+        int16_t peak[2] = {0, 0};
+        for (size_t i = 0; i < b->pcm.size(); ++i) peak[i % 2] = std::max(peak[i % 2], b->pcm[i]);
+        EXPECT_NEAR(peak[0], 16384, 1200);
+        EXPECT_NEAR(peak[1], 16384, 1200);
+        if (channels == 1) {
             EXPECT_EQ(b->pcm[200], b->pcm[201]);
         }
     }
@@ -88,6 +76,8 @@ TEST(SoundFile, BadFilesFailCleanly) {
         EXPECT_FALSE(DecodeSoundFile(dir / "bad.wav", 44100)) << bytes;
     }
     EXPECT_FALSE(DecodeSoundFile(dir.Path().string(), 44100));  // a folder
+    // Odd paths find nothing (the ordinary ones are rows of tests/data/forms.txt).
+    for (const std::string& odd : {std::string(), std::string("a\0b", 3), std::string(10000, 'a')}) EXPECT_FALSE(ResolvePath(odd));
 
     // A header with no samples after it.
     ASSERT_TRUE(WriteSine(dir / "full.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 4410));
@@ -110,34 +100,20 @@ TEST(SoundFile, BadFilesFailCleanly) {
     EXPECT_TRUE(DecodeSoundFile(dir / "long.wav", 44100));
 }
 
-TEST(PathResolver, OddPathsFindNothing) {  // the ordinary ones are rows of tests/data/forms.txt
-    EXPECT_FALSE(ResolvePath(""));
-    EXPECT_FALSE(ResolvePath(std::string("a\0b", 3)));
-    EXPECT_FALSE(ResolvePath(std::string(10000, 'a')));
-}
-
-TEST(SoundFile, MixerLoadsThroughTheResolver) {
+// Slots naming one file (through the resolver, in any case) share its decoding, under the cap.
+TEST(SoundFile, MixerLoadsThroughTheResolverAndSharesDecodings) {
     TempDir dir;
-    ASSERT_TRUE(WriteSine(dir / "Kick.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 2205));
-    Mixer m(44100);
-    EXPECT_TRUE(m.CreateFromFile(4, dir / "KICK.WAV"));
-    EXPECT_EQ(m.GetFrequency(4), 22050);
-    EXPECT_FALSE(m.CreateFromFile(5, dir / "none.wav"));
-    EXPECT_FALSE(m.HasBuffer(5));
-    // A failed load leaves what the slot held.
-    EXPECT_FALSE(m.CreateFromFile(4, dir / "none.wav"));
-    EXPECT_TRUE(m.HasBuffer(4));
-    m.SetKeySoundsEnabled(false);
-    EXPECT_FALSE(m.CreateFromFile(6, dir / "Kick.wav"));
-}
-
-TEST(SoundFile, SlotsNamingOneFileShareItsDecodingUnderTheChartCap) {
-    TempDir dir;
-    ASSERT_TRUE(WriteSine(dir / "Kick.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 44100));
+    ASSERT_TRUE(WriteSine(dir / "Kick.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 22050));
     ASSERT_TRUE(WriteSine(dir / "snare.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 4410));
     Mixer m(44100);
     for (int slot = 1; slot <= 10; ++slot) ASSERT_TRUE(m.CreateFromFile(slot, dir / (slot % 2 ? "KICK.WAV" : "Kick")));
-    EXPECT_EQ(m.DecodedBytes(), 44100u * 4);  // one copy, not ten
+    EXPECT_EQ(m.GetFrequency(4), 22050);
+    EXPECT_EQ(m.DecodedBytes(), DecodeSoundFile(dir / "Kick.wav", 44100)->pcm.size() * 2);  // one copy, not ten
+    // A failed load leaves what the slot held.
+    EXPECT_FALSE(m.CreateFromFile(4, dir / "none.wav"));
+    EXPECT_TRUE(m.HasBuffer(4));
+    EXPECT_FALSE(m.CreateFromFile(11, dir / "none.wav"));
+    EXPECT_FALSE(m.HasBuffer(11));
     // Past the cap a further sound is a failed load; the slots already loaded stay.
     m.SetDecodedAudioCap(m.DecodedBytes() + 1000);
     EXPECT_FALSE(m.CreateFromFile(11, dir / "snare.wav"));
@@ -145,12 +121,12 @@ TEST(SoundFile, SlotsNamingOneFileShareItsDecodingUnderTheChartCap) {
     m.ReleaseAll();
     EXPECT_EQ(m.DecodedBytes(), 0u);
     EXPECT_TRUE(m.CreateFromFile(11, dir / "snare.wav"));
+    m.SetKeySoundsEnabled(false);
+    EXPECT_FALSE(m.CreateFromFile(6, dir / "Kick.wav"));
 
     // Decoding from memory gives what decoding the file gives.
-    std::ifstream in(dir / "snare.wav", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto fromFile = DecodeSoundFile(dir / "snare.wav", 48000);
-    auto fromBytes = DecodeSoundBytes(bytes, 48000);
+    auto fromBytes = DecodeSoundBytes(jovtest::Slurp(dir / "snare.wav"), 48000);
     ASSERT_TRUE(fromFile && fromBytes);
     EXPECT_EQ(fromFile->pcm, fromBytes->pcm);
 }

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
 #include <new>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../test_util.h"
@@ -21,8 +25,8 @@ namespace fs = std::filesystem;
 struct Fake : JukeboxWindow, JukeboxPlayer {
     bool timer = false;
     std::vector<int> selected;
-    std::vector<bool> pictures;
-    std::function<void()> pump, duringLoop;
+    std::string pictures;  // 1 running, 0 idle, as shown
+    std::function<void()> duringLoop;
     std::function<void(int)> onSelect;
     EngineState state;
     std::string now;
@@ -37,12 +41,11 @@ struct Fake : JukeboxWindow, JukeboxPlayer {
         selected.push_back(line);
         if (onSelect) onSelect(line);
     }
-    void ShowRunningPicture(bool running) override { pictures.push_back(running); }
+    void ShowRunningPicture(bool running) override { pictures += running ? '1' : '0'; }
     double TitleTextWidth(const std::string& text) override { return static_cast<double>(text.size()) * 4; }
     void RestartMarquee(double) override {}
-    void PumpEvents() override {
-        if (pump) pump();
-    }
+    // The window's events run only once the loop has been asked to stop.
+    void PumpEvents() override { EXPECT_TRUE(state.StopRequest); }
     void UpdateBeatDisplay() override {}
     EngineState& State() override { return state; }
     const std::string& NowPlaying() override { return now; }
@@ -69,94 +72,118 @@ struct Fake : JukeboxWindow, JukeboxPlayer {
     void StopMidi() override { ++midiStops; }
 };
 
+std::string Join(const std::vector<int32_t>& values) {
+    std::ostringstream out;
+    for (size_t i = 0; i < values.size(); ++i) out << (i ? " " : "") << values[i];
+    return out.str();
+}
+
+// A jukebox over charts c1.bms ... cN.bms, driven by the action lines of a scenario.
 struct Rig {
     jovtest::TempDir dir;
     Shell shell;
     PlayList list{shell};
     Fake f;
-    std::vector<std::string> captions;
-    Jukebox box{list, f, f, [this](const std::string& c) { captions.push_back(c); }};
+    Jukebox box{list, f, f, [](const std::string&) {}};
+    size_t duringAt = 0;        // the action runs inside the loop of this load, once
+    std::string duringAction;
 
     explicit Rig(int entries) {
         for (int i = 1; i <= entries; ++i) list.AddPlayListEntry(dir.Write(Name(i), "#TITLE c\r\n"));
         box.makeplaytable();
+        f.duringLoop = [this] {
+            if (f.loads.size() == duringAt && !duringAction.empty()) Do(std::exchange(duringAction, ""));
+        };
     }
     static std::string Name(int i) { return "c" + std::to_string(i) + ".bms"; }
     std::string Path(int i) const { return dir / Name(i); }
-    std::vector<std::string> Paths(std::initializer_list<int> ids) const {
-        std::vector<std::string> out;
-        for (int i : ids) out.push_back(Path(i));
-        return out;
-    }
     // Fires the timer while it is armed, at most n times.
     void Run(int n) {
         for (int i = 0; i < n && f.timer; ++i) box.OnNextPlayTimer();
     }
+
+    // One action of a scenario (see tests/data/jukebox/steps.txt); false if it names none.
+    bool Do(const std::string& line) {
+        std::istringstream in(line);
+        std::string op;
+        double n = 0;
+        in >> op >> n;
+        const std::map<std::string, std::function<void()>> actions = {
+            {"echo", [&] { f.onSelect = [this](int l) { box.OnListClick(l); }; }},
+            {"shuffle", [&] { box.SetRandom(true); }},
+            {"click", [&] { box.OnListClick(int(n)); }},
+            {"play", [&] { box.OnPlayClick(); }},
+            {"stop", [&] { box.OnStopClick(); }},
+            {"run", [&] { Run(int(n)); }},
+            {"tick", [&] { f.state.CurrentTick = n; }},
+            {"playing", [&] {
+                 f.state.IsPlaying = true;
+                 f.timer = false;
+             }},
+            {"remove", [&] { list.RemovePlayListEntry(int(n)); }},
+            {"clear", [&] { list.ClearPlayList(); }},
+            {"maketable", [&] { box.makeplaytable(); }},
+            {"delete", [&] { fs::remove(Path(int(n))); }},
+            {"write", [&] { dir.Write(Name(int(n)), "#TITLE x\r\n"); }},
+            {"silent", [&] { f.endsAtOnce = true; }},
+            {"throw", [&] { f.throwOn = Path(int(n)); }},
+            {"during", [&] {
+                 duringAt = size_t(n);
+                 std::getline(in >> std::ws, duringAction);
+             }},
+        };
+        const auto a = actions.find(op);
+        if (a == actions.end()) return false;
+        a->second();
+        return true;
+    }
+
+    // What a scenario's expectation lines look at, as text.
+    std::string Show(const std::string& what) const {
+        std::vector<int32_t> ids;  // chart numbers, -1 for no path
+        for (const std::string& p : f.loads) ids.push_back(p.empty() ? -1 : std::stoi(p.substr(p.rfind("/c") + 2)));
+        const auto& s = f.seeks.empty() ? std::pair<int32_t, bool>{-1, false} : f.seeks.back();
+        const std::map<std::string, std::string> looks = {
+            {"loads", Join(ids)},
+            {"selected", Join(f.selected)},
+            {"pictures", f.pictures},
+            {"timer", std::to_string(f.timer)},
+            {"state", std::to_string(f.state.IsPlaying) + " " + std::to_string(f.state.StopRequest)},
+            {"userstop", std::to_string(box.UserStop)},
+            {"resume", std::to_string(box.ResumeCurrent)},
+            {"instep", std::to_string(box.InStep())},
+            {"index", std::to_string(list.PlayOrderIndex)},
+            {"table", Join(box.PlayTable)},
+            {"seek", std::to_string(s.first) + (s.second ? " tick" : " measure")},
+            {"stops", std::to_string(f.soundStops) + " " + std::to_string(f.midiStops)},
+            {"dropped", std::to_string(f.dropped)},
+        };
+        const auto l = looks.find(what);
+        return l == looks.end() ? "(no such thing to look at)" : l->second;
+    }
 };
 
-TEST(Jukebox, PlaysInListOrderWrapsAndItsOwnSelectionIsNoClick) {
-    Rig r(3);
-    r.f.onSelect = [&](int line) { r.box.OnListClick(line); };
-    r.box.OnListClick(0);  // as a click on the first line
-    r.Run(7);
-    EXPECT_EQ(r.f.loads, r.Paths({1, 2, 3, 1, 2, 3, 1}));
-    EXPECT_EQ(r.f.selected, (std::vector<int>{0, 1, 2, 0, 1, 2, 0}));
-    EXPECT_EQ(r.captions.front(), "next...");
-    EXPECT_FALSE(r.f.state.IsPlaying || r.f.state.StopRequest);
-    EXPECT_EQ(r.f.pictures.size(), 14u);  // running, then idle, at each step
-    EXPECT_FALSE(r.f.pictures.back());
-}
-
-TEST(Jukebox, StopEndsTheLoopArmsNothingAndPlayResumesWhereTheChartStands) {
-    Rig r(3);
-    r.f.duringLoop = [&] { r.box.OnStopClick(); };
-    r.box.OnPlayClick();
-    r.Run(5);
-    EXPECT_FALSE(r.f.timer || r.box.UserStop);
-    EXPECT_EQ(r.f.soundStops, 1);
-    // Stop rewinds to measure 0; with the loop still running the loop's end stops the MIDI.
-    EXPECT_EQ(r.f.seeks.back(), (std::pair<int32_t, bool>{0, false}));
-    EXPECT_EQ(r.f.midiStops, 0);
-    // Stop with nothing playing silences the background the rewind restarted.
-    r.f.duringLoop = nullptr;
-    r.box.OnStopClick();
-    EXPECT_EQ(r.f.midiStops, 1);
-
-    r.f.state.CurrentTick = 383.6;
-    r.box.OnPlayClick();  // no lasting effect of the stop: resumes from tick 384
-    EXPECT_TRUE(r.box.ResumeCurrent);
-    EXPECT_EQ(r.f.seeks.back(), (std::pair<int32_t, bool>{384, true}));
-    const size_t loads = r.f.loads.size();
-    r.Run(1);
-    EXPECT_EQ(r.f.loads.size(), loads);  // no advance
-    EXPECT_FALSE(r.box.ResumeCurrent);
-    r.f.state.IsPlaying = true;  // play while playing does nothing
-    r.f.timer = false;
-    r.box.OnPlayClick();
-    EXPECT_FALSE(r.f.timer);
-}
-
-TEST(Jukebox, ListClickWhilePlayingPlaysThatEntryNextAndShuffledClicksFollowTheShuffle) {
-    Rig r(5);
-    int loops = 0;
-    r.f.duringLoop = [&] {
-        if (++loops == 1) r.box.OnListClick(2);  // third line, during the first chart
-    };
-    r.f.pump = [&] { EXPECT_TRUE(r.f.state.StopRequest); };
-    r.box.OnListClick(0);
-    r.Run(3);
-    EXPECT_EQ(r.f.loads, r.Paths({1, 3, 4}));
-
-    Rig s(6);
-    s.box.SetRandom(true);
-    const std::vector<int32_t> table = s.box.PlayTable;
-    s.box.OnListClick(table[3] - 1);  // the line of the entry at shuffled position 3
-    EXPECT_EQ(s.list.PlayOrderIndex, 2);
-    s.Run(2);
-    EXPECT_EQ(s.f.loads, s.Paths({table[3], table[4]}));
-    Rig again(6);  // the same seed gives the same shuffle in a fresh run
-    again.box.SetRandom(true);
-    EXPECT_EQ(again.box.PlayTable, table);
+// Runs the scenarios of tests/data/jukebox/steps.txt: each line an action, or a thing to
+// look at and what it must show.
+TEST(Jukebox, StepsAsTheScenariosSay) {
+    std::ifstream file(std::string(JOV01_TEST_DATA) + "/jukebox/steps.txt");
+    std::unique_ptr<Rig> r;
+    std::string line;
+    int checks = 0;
+    while (std::getline(file, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        SCOPED_TRACE(line);
+        const auto blank = std::min(line.find(' '), line.size());
+        if (line.substr(0, blank) == "list") {
+            r = std::make_unique<Rig>(std::stoi(line.substr(blank)));
+            continue;
+        }
+        ASSERT_TRUE(r) << "no list yet";
+        if (r->Do(line)) continue;
+        EXPECT_EQ(r->Show(line.substr(0, blank)), line.substr(std::min(blank + 1, line.size())));
+        ++checks;
+    }
+    EXPECT_GT(checks, 30);
 }
 
 TEST(Jukebox, NestedFiringWaitsForTheRunningStep) {
@@ -178,72 +205,6 @@ TEST(Jukebox, NestedFiringWaitsForTheRunningStep) {
     EXPECT_TRUE(r.f.timer);  // the held-back firing comes once the step has returned
     r.Run(1);
     EXPECT_EQ(r.f.loads.back(), r.Path(3));
-}
-
-TEST(Jukebox, ClearedDeletedAndMissingEntriesNeitherHangNorReadStaleTables) {
-    Rig r(3);
-    r.f.duringLoop = [&] {
-        if (r.f.loads.size() == 1) r.list.ClearPlayList();
-    };
-    r.box.OnListClick(0);
-    r.Run(3);
-    EXPECT_EQ(r.f.loads.size(), 1u);
-    EXPECT_FALSE(r.f.timer);
-    EXPECT_EQ(r.box.PlayTable.size(), 4u);  // the table from before the clear is not read
-
-    Rig d(4);
-    d.box.OnListClick(3);  // plays entry 4, PlayOrderIndex 4
-    d.Run(1);
-    d.list.RemovePlayListEntry(3);
-    d.list.RemovePlayListEntry(2);
-    d.box.makeplaytable();
-    d.Run(1);
-    EXPECT_EQ(d.f.loads.back(), d.Path(1));  // restarts from the top
-
-    Rig m(3);
-    for (int i = 1; i <= 3; ++i) fs::remove(m.Path(i));  // listed, then deleted from disk
-    m.box.OnListClick(0);
-    m.Run(10);
-    EXPECT_EQ(m.f.loads.size(), 3u);  // one whole pass, then it stops
-    EXPECT_FALSE(m.f.timer);
-    m.dir.Write(Rig::Name(2), "#TITLE x\r\n");  // one readable file keeps it going
-    m.box.OnListClick(0);
-    m.Run(9);
-    EXPECT_EQ(m.f.loads.size(), 12u);
-    EXPECT_TRUE(m.f.timer);
-}
-
-TEST(Jukebox, ChartsThatPlayNothingOrFailGoIdleAndStopHoldsTheArmedStep) {
-    // Every chart ends at once (no tempo): one pass through the list, then Idle.
-    Rig r(3);
-    r.f.endsAtOnce = true;
-    r.box.OnListClick(0);
-    r.Run(100);
-    EXPECT_EQ(r.f.loads.size(), 3u);
-    EXPECT_FALSE(r.f.timer);
-    // ... unless a click on the list cut the chart short.
-    Rig one(1);
-    one.f.endsAtOnce = true;
-    one.f.duringLoop = [&] {
-        if (one.f.loads.size() == 1) one.box.OnListClick(0);
-    };
-    one.box.OnListClick(0);
-    one.Run(3);
-    EXPECT_EQ(one.f.loads.size(), 2u);
-
-    // A load that throws counts as a failed load; the jukebox is not left inside a step.
-    Rig t(2);
-    t.f.throwOn = t.Path(1);
-    t.box.OnListClick(0);
-    t.Run(2);
-    EXPECT_EQ(t.f.loads, t.Paths({1, 2}));
-    EXPECT_EQ(t.f.dropped, 1);
-    EXPECT_FALSE(t.box.InStep());
-    EXPECT_TRUE(t.f.timer);
-
-    // Stop between two charts: the armed step does not come.
-    t.box.OnStopClick();
-    EXPECT_FALSE(t.f.timer);
 }
 
 }  // namespace
