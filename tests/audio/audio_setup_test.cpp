@@ -29,19 +29,7 @@ int64_t WaitForFrames(AudioSystem& audio, int64_t want) {
     return audio.GetMixer().FramesProduced();
 }
 
-TEST(AudioSetup, LanguageComesFromTheLocaleVariablesInTheirOrder) {
-    const auto language = [](const char* all, const char* messages, const char* lang) {
-        for (auto [name, value] : {std::pair{"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}})
-            value ? ::setenv(name, value, 1) : ::unsetenv(name);
-        return LanguageFromEnvironment();
-    };
-    EXPECT_EQ(language(nullptr, nullptr, "ja_JP.UTF-8"), UiLanguage::Japanese);
-    EXPECT_EQ(language(nullptr, "en_GB.UTF-8", "ja_JP.UTF-8"), UiLanguage::English);
-    EXPECT_EQ(language("ja_JP", "en_GB.UTF-8", nullptr), UiLanguage::Japanese);
-    EXPECT_EQ(language(nullptr, nullptr, nullptr), UiLanguage::English);
-    EXPECT_EQ(StringResource(502, UiLanguage::Japanese), "DirectSoundの初期化に失敗しました。");
-}
-
+// The language from the locale variables is checked by rows of tests/data/forms.txt.
 TEST(AudioSetup, TheDeviceOpensOrIsReportedOnceAndPlayGoesOnSilently) {
     AudioOptions options;
     options.soundFont = "";

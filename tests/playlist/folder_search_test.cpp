@@ -7,16 +7,11 @@
 
 #include <climits>
 #include <cstdlib>
-
 #include <filesystem>
-#include <fstream>
-#include <tuple>
 
-#include "playlist/list_file.h"
-#include "playlist/uri_list.h"
+#include "../test_util.h"
 #include "playlist/playlist.h"
 #include "shell/status.h"
-#include "../test_util.h"
 
 namespace fs = std::filesystem;
 using namespace jov;
@@ -108,33 +103,6 @@ TEST_F(FolderSearchTest, LinkLoopsVanishedAndUnreadableFolders) {
     EXPECT_EQ(captions, (std::vector<std::string>{"Seaching 0... " + root + "empty/"}));
 }
 
-struct CaptionView : PlayListView {
-    std::vector<std::string> captions;
-    void OnLineAdded(const std::string&) override {}
-    void OnLineRemoved(int) override {}
-    void OnLinesCleared() override {}
-    void OnCaptionSet(const std::string& c) override { captions.push_back(c); }
-};
-
-// What dropped paths add is checked by the tool case list/songs; here the progress
-// reaching the window's caption as a whole text.
-TEST_F(FolderSearchTest, DroppedFoldersShowTheSearchInTheCaption) {
-    Shell shell;
-    PlayList list(shell);
-    CaptionView view;
-    list.SetView(&view);
-    Touch("songs/a.bms");
-    Touch("songs/b.bme");
-    Touch("songs/x/c.bms");
-    AddDroppedItems({root + "songs", root + "missing"}, list, search);
-    EXPECT_EQ(list.PlayListCount(), 3);
-    EXPECT_TRUE(search.SearchResults.empty());
-    EXPECT_EQ(search.SearchCount, 0);
-    EXPECT_EQ(view.captions, (std::vector<std::string>{"Seaching 2... " + root + "songs/",
-                                                       "Seaching 3... " + root + "songs/x/"}));
-    EXPECT_EQ(captions, view.captions);
-}
-
 TEST_F(FolderSearchTest, PathsTooLongToOpenAreNamedOnTheStatusLine) {
     // Folders built by descriptor, deeper than any path can name; one chart within reach.
     Touch("deep/near.bms");
@@ -159,17 +127,6 @@ TEST_F(FolderSearchTest, PathsTooLongToOpenAreNamedOnTheStatusLine) {
     EXPECT_TRUE(search.TooLongResults.empty());  // reset after the drop
     // Nothing but rm can remove what no path names.
     EXPECT_EQ(std::system(("rm -rf '" + root + "deep'").c_str()), 0);
-}
-
-TEST(UriList, DropTextGivesTheBytesOfLocalPaths) {
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"file:///a/b.bms\r\nfile:///c%20d/\r\n", {"/a/b.bms", "/c d"}},
-        {"# comment\r\nfile://localhost/x%83%65.bms\r\n", {"/x\x83\x65.bms"}},  // Shift-JIS bytes kept
-        {"file://otherhost/x\r\nhttp://h/y\r\nfile:/z\nfile:///q?x#y", {"/z", "/q"}},
-        {"file:///bad%zz%4\r\nfile:///nul%00x\r\n  file:///t  \r\n", {"/bad%zz%4", "/t"}},
-        {"", {}},
-    };
-    for (const auto& [text, paths] : cases) EXPECT_EQ(UriListPaths(text), paths) << text;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "playlist/folder_search.h"
 #include "playlist/playlist.h"
 #include "shell/status.h"
 #include "../test_util.h"
@@ -31,6 +32,8 @@ struct RecordingView : PlayListView {
     void OnLineAdded(const std::string& line) override { lines.push_back(line); }
     void OnLineRemoved(int line) override { lines.erase(lines.begin() + line); }
     void OnLinesCleared() override { lines.clear(); }
+    std::vector<std::string> captions;  // set as a whole
+    void OnCaptionSet(const std::string& caption) override { captions.push_back(caption); }
 };
 
 class ListFileTest : public ::testing::Test {
@@ -142,6 +145,21 @@ TEST_F(ListFileTest, AddRemoveClearKeepLinesTotalsCaptionAndPlaceholder) {
     list.AddPlayListEntry(Chart(dir, "e.bms", "Five"));  // recreates the placeholder
     EXPECT_EQ(list.PlayListEntries().size(), 2u);
 
+}
+
+// What dropped paths add is checked by the tool case list/songs; here the folder search's
+// progress reaching the window's caption as a whole text, and the search's own watcher.
+TEST_F(ListFileTest, DroppedFoldersShowTheSearchInTheCaption) {
+    for (const char* f : {"songs/a.bms", "songs/b.bme", "songs/x/c.bms"}) Write(f, "#TITLE x\r\n");
+    FolderSearch search;
+    std::vector<std::string> own;
+    search.onCaption = [&own](const std::string& c) { own.push_back(c); };
+    AddDroppedItems({tmp / "songs", tmp / "missing"}, list, search);
+    EXPECT_EQ(list.PlayListCount(), 3);
+    EXPECT_TRUE(search.SearchResults.empty());
+    EXPECT_EQ(search.SearchCount, 0);
+    EXPECT_EQ(view.captions, (std::vector<std::string>{"Seaching 2... " + (tmp / "songs/"), "Seaching 3... " + (tmp / "songs/x/")}));
+    EXPECT_EQ(own, view.captions);
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // The text forms of numbers, times and names, from the table in tests/data/forms.txt.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <charconv>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <utility>
 
+#include "audio/audio_setup.h"
 #include "audio/path_resolver.h"
 #include "chart/conversions.h"
 #include "chart/entry_line.h"
@@ -16,6 +20,7 @@
 #include "playlist/folder_search.h"
 #include "playlist/playlist.h"
 #include "playlist/seek_bar.h"
+#include "playlist/uri_list.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
 
@@ -96,6 +101,18 @@ const std::map<std::string, Form> kForms = {
          const auto n = Numbers(s);
          const SeekBarAction a = SeekBarPointer(n[0], int(n[1]), int32_t(n[2]), int32_t(n[3]));
          return Text(a.TooltipMs) + " " + Text(a.SeekTick);
+     }},
+    {"UriList", [](const std::string& s) {
+         std::string out;
+         for (const std::string& path : UriListPaths(s)) out += path + "|";
+         return out;
+     }},
+    {"Language", [](const std::string& s) {
+         // LC_ALL|LC_MESSAGES|LANG, an empty one unset.
+         const auto a = s.find('|'), b = s.find('|', a + 1);
+         const std::pair<const char*, std::string> vars[] = {{"LC_ALL", s.substr(0, a)}, {"LC_MESSAGES", s.substr(a + 1, b - a - 1)}, {"LANG", s.substr(b + 1)}};
+         for (const auto& [name, value] : vars) value.empty() ? ::unsetenv(name) : ::setenv(name, value.c_str(), 1);
+         return std::string(LanguageFromEnvironment() == UiLanguage::Japanese ? "Japanese" : "English");
      }},
     {"Marquee", [](const std::string& s) {
          // Measure(height, height of A, width of A), a title of the given width restarts a
