@@ -18,6 +18,7 @@
 #include "chart/text_decode.h"
 #include "engine/status_readout.h"
 #include "playlist/folder_search.h"
+#include "playlist/play_order.h"
 #include "playlist/playlist.h"
 #include "playlist/seek_bar.h"
 #include "playlist/uri_list.h"
@@ -113,6 +114,18 @@ const std::map<std::string, Form> kForms = {
          const std::pair<const char*, std::string> vars[] = {{"LC_ALL", s.substr(0, a)}, {"LC_MESSAGES", s.substr(a + 1, b - a - 1)}, {"LANG", s.substr(b + 1)}};
          for (const auto& [name, value] : vars) value.empty() ? ::unsetenv(name) : ::setenv(name, value.c_str(), 1);
          return std::string(LanguageFromEnvironment() == UiLanguage::Japanese ? "Japanese" : "English");
+     }},
+    {"PlayTable", [](const std::string& s) {
+         // Shuffled (1) or not (0), then entry counts: the tables one source makes, each and "|".
+         const auto n = Numbers(s);
+         RandomSource rng;
+         std::ostringstream out;
+         std::vector<int32_t> table;
+         for (size_t i = 1; i < n.size(); ++i) {
+             makeplaytable(table, int32_t(n[i]), n[0] != 0, rng);
+             for (size_t j = 0; j < table.size(); ++j) out << table[j] << (j + 1 == table.size() ? "|" : " ");
+         }
+         return out.str();
      }},
     {"Marquee", [](const std::string& s) {
          // Measure(height, height of A, width of A), a title of the given width restarts a
