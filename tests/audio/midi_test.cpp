@@ -55,7 +55,7 @@ TEST(MidiSong, TempoMapGivesMillisecondsAndBadFilesFail) {
         EXPECT_FALSE(Parse(bad)) << bad;
 }
 
-TEST(MidiCommandLayer, CommandsModesAndPositions) {
+TEST(MidiCommandLayer, CommandsModesPositionsAndTheClsMidiWrapper) {
     TempDir dir;
     const std::string path = dir.Write("my song.mid", Bytes("tempo.mid")), junk = dir.Write("junk.mid", "not a midi file");
     MidiCommandLayer midi(nullptr);
@@ -70,42 +70,41 @@ TEST(MidiCommandLayer, CommandsModesAndPositions) {
         for (auto [from, to] : {std::pair{std::string("$P"), path}, {"$J", junk}})
             for (size_t p; (p = f[1].find(from)) != std::string::npos;) f[1].replace(p, 2, to);
         EXPECT_EQ(midi.SendString(f[1], reply, std::stod(f[0])) == 0, f[2] == "ok");
-        if (f.size() > 3) EXPECT_EQ(reply, f[3]);
+        if (f.size() > 3) {
+            EXPECT_EQ(reply, f[3]);
+        }
         ++steps;
     }
     EXPECT_GT(steps, 30);
     EXPECT_FALSE(midi.IsOpen());
     EXPECT_NE(midi.SendString(std::string(100000, 'x'), reply, 0), 0);
-}
 
-// The commands the engine has clsMIDI send are checked by the engine's tests.
-TEST(MidiCommandLayer, ClsMidiDrivesIt) {
-    TempDir dir;
-    std::string path = dir.Write("Back.mid", Bytes("tempo.mid"));
-    MidiCommandLayer layer(nullptr);
+    // clsMIDI on the same layer (the commands the engine has it send are checked by the
+    // engine's tests).
     VirtualClock clock(0);
     {
-        clsMIDI midi(&layer, &clock);
-        midi.SetFileName(path.substr(0, path.size() - 8) + "back.mid");  // resolved without regard to case
-        EXPECT_EQ(midi.ShortName, path);
-        EXPECT_TRUE(layer.IsOpen());
+        clsMIDI cls(&midi, &clock);
+        cls.SetFileName(dir / "MY SONG.MID");  // resolved without regard to case
+        EXPECT_EQ(cls.ShortName, path);
+        EXPECT_TRUE(midi.IsOpen());
         int32_t len = 0;
-        ASSERT_TRUE(midi.Length(len));
+        ASSERT_TRUE(cls.Length(len));
         EXPECT_EQ(len, 4000);
-        midi.Play("500");
+        cls.Play("500");
         clock.Advance(100);
-        EXPECT_EQ(midi.Position(), "600");
-        EXPECT_EQ(midi.Mode(), "PLAYING");
-        midi.SetFileName(dir / "none.mid");
-        EXPECT_FALSE(layer.IsOpen());
-        EXPECT_EQ(midi.ShortName, "");
-        EXPECT_FALSE(midi.Length(len));
+        EXPECT_EQ(cls.Position(), "600");
+        EXPECT_EQ(cls.Mode(), "PLAYING");
+        cls.SetFileName(dir / "none.mid");
+        EXPECT_FALSE(midi.IsOpen());
+        EXPECT_EQ(cls.ShortName, "");
+        EXPECT_FALSE(cls.Length(len));
     }
-    EXPECT_FALSE(layer.IsOpen());
+    EXPECT_FALSE(midi.IsOpen());
 }
 
-int FirstSound(const std::vector<int16_t>& pcm, int threshold) {
-    for (size_t i = 0; i < pcm.size(); ++i)
+// The first frame from `from` on with a sample beyond `threshold`, or -1.
+int FirstSound(const std::vector<int16_t>& pcm, int threshold, size_t from = 0) {
+    for (size_t i = from * 2; i < pcm.size(); ++i)
         if (std::abs(pcm[i]) > threshold) return int(i / 2);
     return -1;
 }
@@ -126,17 +125,15 @@ TEST(MidiCommandLayer, PlayFromLandsTheNextNoteOnItsFrame) {
 
     // A stop at 1000 ms: the note is released and dies away, then silence.
     ASSERT_EQ(audio->Midi().SendString("stop tmid", reply, 1000), 0);
-    std::vector<int16_t> tail;
-    audio->RenderUntil(4000, tail);
-    std::vector<int16_t> last(tail.end() - 2000, tail.end());
-    EXPECT_EQ(FirstSound(last, 2), -1);
+    audio->RenderUntil(4000, pcm);
+    EXPECT_EQ(FirstSound(pcm, 2, pcm.size() / 2 - 1000), -1);
 
     // Close while a play is queued for later: nothing sounds.
     ASSERT_EQ(audio->Midi().SendString("play tmid from 2900", reply, 4500), 0);
     ASSERT_EQ(audio->Midi().SendString("close tmid", reply, 4000), 0);
-    std::vector<int16_t> after;
-    audio->RenderUntil(6000, after);
-    EXPECT_EQ(FirstSound(after, 0), -1);
+    const size_t closed = pcm.size() / 2;
+    audio->RenderUntil(6000, pcm);
+    EXPECT_EQ(FirstSound(pcm, 0, closed), -1);
 }
 
 struct Recorder : AudioSetupHooks, StatusSink {

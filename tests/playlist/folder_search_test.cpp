@@ -21,10 +21,6 @@ namespace {
 class FolderSearchTest : public ::testing::Test {
 protected:
     void SetUp() override { search.onCaption = [this](const std::string& c) { captions.push_back(c); }; }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir / "locked", fs::perms::owner_all, ec);
-    }
     void Touch(const std::string& rel, const std::string& text = "#TITLE x\r\n") { tmp.Write(rel, text); }
     std::vector<std::string> Relative() const {
         std::vector<std::string> out;
@@ -55,10 +51,7 @@ TEST_F(FolderSearchTest, OwnFilesFirstBmsBeforeBmeSortedWithoutCase) {
 }
 
 TEST_F(FolderSearchTest, LinkLoopsVanishedAndUnreadableFolders) {
-    Touch("a/one.bms");
-    Touch("a/b/two.bms");
-    Touch("gone/three.bms");
-    Touch("z/four.bme");
+    for (const char* f : {"a/one.bms", "a/b/two.bms", "gone/three.bms", "z/four.bme"}) Touch(f);
     fs::create_directory_symlink("..", dir / "a/b/up");       // a loop back to the top
     fs::create_directory_symlink(dir / "a", dir / "a/b/again");  // and to an ancestor
     fs::create_symlink(dir / "nowhere.bms", dir / "z/dangling.bms");
@@ -77,6 +70,7 @@ TEST_F(FolderSearchTest, LinkLoopsVanishedAndUnreadableFolders) {
         search.beforeFolder = nullptr;
         search.SearchFolder(root, "*.bms");
         EXPECT_EQ(search.SearchCount, 2);
+        fs::permissions(dir / "locked", fs::perms::owner_all);  // so that it can be removed
     }
 
     // A path that is not a folder finds nothing, leaving the caption untouched.

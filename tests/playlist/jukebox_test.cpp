@@ -20,26 +20,47 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Window and player in one: records what the jukebox does; the timer is a flag the test
-// fires; each "play loop" runs a callback.
-struct Fake : JukeboxWindow, JukeboxPlayer {
-    bool timer = false;
-    std::vector<int> selected;
-    std::string pictures;  // 1 running, 0 idle, as shown
-    std::function<void()> duringLoop;
-    std::function<void(int)> onSelect;
+std::string Join(const std::vector<int32_t>& values) {
+    std::ostringstream out;
+    for (size_t i = 0; i < values.size(); ++i) out << (i ? " " : "") << values[i];
+    return out.str();
+}
+
+// A jukebox over charts c1.bms ... cN.bms whose window and player only record what they
+// are asked (the timer is a flag the scenario fires); driven by the lines of a scenario.
+struct Rig : JukeboxWindow, JukeboxPlayer {
+    jovtest::TempDir dir;
+    Shell shell;
+    PlayList list{shell};
+    Jukebox box{list, *this, *this, [](const std::string&) {}};
     EngineState state;
     std::string now;
-    std::vector<std::string> loads;
+    bool timer = false;
+    bool echo = false;        // the selection raises the list's click reaction
+    bool endsAtOnce = false;  // every chart ends in its first pass
+    int throwOn = 0;          // loading this chart runs out of memory
+    std::vector<int32_t> loads, selected;
+    std::string pictures;       // 1 running, 0 idle, as shown
     std::string seek = "none";  // the last: target, tick or measure
     int midiStops = 0, soundStops = 0, dropped = 0;
-    bool endsAtOnce = false;  // every chart ends in its first pass
-    std::string throwOn;      // loading this path runs out of memory
+    size_t duringAt = 0;  // the actions run inside the loop of this load, once
+    std::vector<std::string> duringActions;
+
+    explicit Rig(int entries) {
+        for (int i = 1; i <= entries; ++i) list.AddPlayListEntry(dir.Write(Name(i), "#TITLE c\r\n"));
+        box.makeplaytable();
+    }
+    static std::string Name(int i) { return "c" + std::to_string(i) + ".bms"; }
+    std::string Path(int i) const { return dir / Name(i); }
+    // Fires the timer while it is armed, at most n times.
+    void Run(int n) {
+        for (int i = 0; i < n && timer; ++i) box.OnNextPlayTimer();
+    }
 
     void SetNextPlayTimer(bool enabled) override { timer = enabled; }
     void SelectLine(int line) override {
         selected.push_back(line);
-        if (onSelect) onSelect(line);
+        if (echo) box.OnListClick(line);
     }
     void ShowRunningPicture(bool running) override { pictures += running ? '1' : '0'; }
     double TitleTextWidth(const std::string& text) override { return static_cast<double>(text.size()) * 4; }
@@ -52,8 +73,8 @@ struct Fake : JukeboxWindow, JukeboxPlayer {
     bool EndedAtOnce() override { return endsAtOnce; }
     void DropChart() override { ++dropped; }
     bool LoadChart(const std::string& path) override {
-        loads.push_back(path);
-        if (path == throwOn) throw std::bad_alloc();
+        loads.push_back(path.empty() ? -1 : std::stoi(path.substr(path.rfind("/c") + 2)));
+        if (loads.back() == throwOn) throw std::bad_alloc();
         now = path;
         state.CurrentTick = 0;
         return fs::is_regular_file(path);
@@ -66,42 +87,11 @@ struct Fake : JukeboxWindow, JukeboxPlayer {
     void RunPlayLoop() override {
         state.IsPlaying = true;
         state.StopRequest = false;
-        if (duringLoop) duringLoop();
+        if (loads.size() != duringAt) return;
+        for (const std::string& action : std::exchange(duringActions, {})) Line(action);
     }
     void StopSounds() override { ++soundStops; }
     void StopMidi() override { ++midiStops; }
-};
-
-std::string Join(const std::vector<int32_t>& values) {
-    std::ostringstream out;
-    for (size_t i = 0; i < values.size(); ++i) out << (i ? " " : "") << values[i];
-    return out.str();
-}
-
-// A jukebox over charts c1.bms ... cN.bms, driven by the action lines of a scenario.
-struct Rig {
-    jovtest::TempDir dir;
-    Shell shell;
-    PlayList list{shell};
-    Fake f;
-    Jukebox box{list, f, f, [](const std::string&) {}};
-    size_t duringAt = 0;  // the actions run inside the loop of this load, once
-    std::vector<std::string> duringActions;
-
-    explicit Rig(int entries) {
-        for (int i = 1; i <= entries; ++i) list.AddPlayListEntry(dir.Write(Name(i), "#TITLE c\r\n"));
-        box.makeplaytable();
-        f.duringLoop = [this] {
-            if (f.loads.size() != duringAt) return;
-            for (const std::string& action : std::exchange(duringActions, {})) Line(action);
-        };
-    }
-    static std::string Name(int i) { return "c" + std::to_string(i) + ".bms"; }
-    std::string Path(int i) const { return dir / Name(i); }
-    // Fires the timer while it is armed, at most n times.
-    void Run(int n) {
-        for (int i = 0; i < n && f.timer; ++i) box.OnNextPlayTimer();
-    }
 
     // One line of a scenario (see tests/data/jukebox/steps.txt): an action, or a thing to
     // look at and what it must show.
@@ -111,25 +101,25 @@ struct Rig {
         double n = 0;
         in >> op >> n;
         const std::map<std::string, std::function<void()>> actions = {
-            {"echo", [&] { f.onSelect = [this](int l) { box.OnListClick(l); }; }},
+            {"echo", [&] { echo = true; }},
             {"shuffle", [&] { box.SetRandom(true); }},
             {"click", [&] { box.OnListClick(int(n)); }},
             {"play", [&] { box.OnPlayClick(); }},
             {"stop", [&] { box.OnStopClick(); }},
             {"run", [&] { Run(int(n)); }},
             {"fire", [&] { box.OnNextPlayTimer(); }},
-            {"tick", [&] { f.state.CurrentTick = n; }},
+            {"tick", [&] { state.CurrentTick = n; }},
             {"playing", [&] {
-                 f.state.IsPlaying = true;
-                 f.timer = false;
+                 state.IsPlaying = true;
+                 timer = false;
              }},
             {"remove", [&] { list.RemovePlayListEntry(int(n)); }},
             {"clear", [&] { list.ClearPlayList(); }},
             {"maketable", [&] { box.makeplaytable(); }},
             {"delete", [&] { fs::remove(Path(int(n))); }},
             {"write", [&] { dir.Write(Name(int(n)), "#TITLE x\r\n"); }},
-            {"silent", [&] { f.endsAtOnce = true; }},
-            {"throw", [&] { f.throwOn = Path(int(n)); }},
+            {"silent", [&] { endsAtOnce = true; }},
+            {"throw", [&] { throwOn = int(n); }},
             {"during", [&] {
                  duringAt = size_t(n);
                  std::getline(in >> std::ws, duringActions.emplace_back());
@@ -139,30 +129,25 @@ struct Rig {
             a->second();
             return;
         }
-        EXPECT_EQ(Show(op), line.substr(std::min(op.size() + 1, line.size()))) << line;
-    }
-
-    // What a scenario looks at, as text.
-    std::string Show(const std::string& what) const {
-        std::vector<int32_t> ids;  // chart numbers, -1 for no path
-        for (const std::string& p : f.loads) ids.push_back(p.empty() ? -1 : std::stoi(p.substr(p.rfind("/c") + 2)));
         const std::map<std::string, std::string> looks = {
-            {"loads", Join(ids)},
-            {"selected", Join(f.selected)},
-            {"pictures", f.pictures},
-            {"timer", std::to_string(f.timer)},
-            {"state", std::to_string(f.state.IsPlaying) + " " + std::to_string(f.state.StopRequest)},
+            {"loads", Join(loads)},
+            {"selected", Join(selected)},
+            {"pictures", pictures},
+            {"timer", std::to_string(timer)},
+            {"state", std::to_string(state.IsPlaying) + " " + std::to_string(state.StopRequest)},
             {"userstop", std::to_string(box.UserStop)},
             {"resume", std::to_string(box.ResumeCurrent)},
             {"instep", std::to_string(box.InStep())},
             {"index", std::to_string(list.PlayOrderIndex)},
             {"table", Join(box.PlayTable)},
-            {"seek", f.seek},
-            {"stops", std::to_string(f.soundStops) + " " + std::to_string(f.midiStops)},
-            {"dropped", std::to_string(f.dropped)},
+            {"seek", seek},
+            {"stops", std::to_string(soundStops) + " " + std::to_string(midiStops)},
+            {"dropped", std::to_string(dropped)},
         };
-        const auto l = looks.find(what);
-        return l == looks.end() ? "(no such thing to look at)" : l->second;
+        const auto look = looks.find(op);
+        EXPECT_EQ(look == looks.end() ? "(no such action or thing to look at)" : look->second,
+                  line.substr(std::min(op.size() + 1, line.size())))
+            << line;
     }
 };
 

@@ -4,10 +4,8 @@
 #include "playlist/list_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "playlist/folder_search.h"
 #include "playlist/playlist.h"
@@ -43,6 +41,10 @@ protected:
         list.SetView(&view);
     }
     std::string Write(const std::string& name, const std::string& bytes) { return tmp.Write(name, bytes); }
+    // A chart at 150 BPM whose last written measure is 9: 2112 ticks, 17600 ms.
+    std::string Chart(const std::string& name, const std::string& title) {
+        return Write(name, "\r\n#ARTIST A\r\n#TITLE " + title + "\r\n#BPM 150\r\n#00911:01\r\n");
+    }
     jovtest::TempDir tmp;
     const fs::path& dir = tmp.Path();
     Shell shell;
@@ -114,16 +116,10 @@ TEST_F(ListFileTest, LongTextsAreCutAtACharacterAndFailedSavesLeaveTheFileWhole)
     EXPECT_EQ(Slurp(path), EncodeListFile({ChartInfo{}, entries[2]}, 1));
 }
 
-// A chart at 150 BPM whose last written measure is 9: 2112 ticks, 17600 ms.
-std::string Chart(const fs::path& dir, const std::string& name, const std::string& title) {
-    std::ofstream(dir / name, std::ios::binary) << "\r\n#ARTIST A\r\n#TITLE " << title << "\r\n#BPM 150\r\n#00911:01\r\n";
-    return (dir / name).string();
-}
-
 TEST_F(ListFileTest, AddRemoveClearKeepLinesTotalsCaptionAndPlaceholder) {
-    list.AddPlayListEntry(Chart(dir, "a.bms", "One"));
+    list.AddPlayListEntry(Chart("a.bms", "One"));
     list.AddPlayListEntry((dir / "missing.bms").string());  // still adds an empty entry
-    list.AddPlayListEntry(Chart(dir, "c.bme", "Three"));
+    list.AddPlayListEntry(Chart("c.bme", "Three"));
     EXPECT_EQ(list.Lines(), (std::vector<std::string>{"A - One\t0:17", " - \t0:00", "A - Three\t0:17"}));
     EXPECT_EQ(view.lines, list.Lines());
     EXPECT_EQ(shell.Caption(), "[3songs/00:00:35] - jov:01");
@@ -138,7 +134,7 @@ TEST_F(ListFileTest, AddRemoveClearKeepLinesTotalsCaptionAndPlaceholder) {
     EXPECT_TRUE(list.PlayListEntries().empty() && view.lines.empty());
     EXPECT_EQ(list.PlayListTotalTime() + list.PlayListCount() + list.PlayOrderIndex, 0);
     EXPECT_EQ(shell.Caption(), "[0songs/00:00:00] - jov:01");
-    list.AddPlayListEntry(Chart(dir, "e.bms", "Five"));  // recreates the placeholder
+    list.AddPlayListEntry(Chart("e.bms", "Five"));  // recreates the placeholder
     EXPECT_EQ(list.PlayListEntries().size(), 2u);
 }
 
