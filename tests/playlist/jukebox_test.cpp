@@ -51,11 +51,6 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
         box.makeplaytable();
     }
     static std::string Name(int i) { return "c" + std::to_string(i) + ".bms"; }
-    std::string Path(int i) const { return dir / Name(i); }
-    // Fires the timer while it is armed, at most n times.
-    void Run(int n) {
-        for (int i = 0; i < n && timer; ++i) box.OnNextPlayTimer();
-    }
 
     void SetNextPlayTimer(bool enabled) override { timer = enabled; }
     void SelectLine(int line) override {
@@ -106,7 +101,9 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
             {"click", [&] { box.OnListClick(int(n)); }},
             {"play", [&] { box.OnPlayClick(); }},
             {"stop", [&] { box.OnStopClick(); }},
-            {"run", [&] { Run(int(n)); }},
+            {"run", [&] {  // fires the timer while it is armed, at most n times
+                 for (int i = 0; i < int(n) && timer; ++i) box.OnNextPlayTimer();
+             }},
             {"fire", [&] { box.OnNextPlayTimer(); }},
             {"tick", [&] { state.CurrentTick = n; }},
             {"playing", [&] {
@@ -116,7 +113,7 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
             {"remove", [&] { list.RemovePlayListEntry(int(n)); }},
             {"clear", [&] { list.ClearPlayList(); }},
             {"maketable", [&] { box.makeplaytable(); }},
-            {"delete", [&] { fs::remove(Path(int(n))); }},
+            {"delete", [&] { fs::remove(dir / Name(int(n))); }},
             {"write", [&] { dir.Write(Name(int(n)), "#TITLE x\r\n"); }},
             {"silent", [&] { endsAtOnce = true; }},
             {"throw", [&] { throwOn = int(n); }},
