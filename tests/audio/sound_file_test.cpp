@@ -19,7 +19,10 @@ using jovtest::TempDir;
 
 // A sine of `frames` frames written with libsndfile in the given format.
 bool WriteSine(const std::string& path, int format, int rate, int channels, int frames, double amp = 0.5) {
-    SF_INFO info{.samplerate = rate, .channels = channels, .format = format};
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!f) return false;
     std::vector<float> data(size_t(frames) * channels);
