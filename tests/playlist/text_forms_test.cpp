@@ -1,17 +1,13 @@
 // The text forms of numbers, times and names, from the table in tests/data/forms.txt.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <charconv>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
-#include <utility>
 
-#include "audio/audio_setup.h"
 #include "audio/path_resolver.h"
 #include "chart/conversions.h"
 #include "chart/entry_line.h"
@@ -65,7 +61,6 @@ const std::map<std::string, Form> kForms = {
     {"WholeNumber", [](const std::string& s) { return Text(WholeNumber(s)); }},
     {"ParseInt16", [](const std::string& s) { return Text(ParseInt16(s)); }},
     {"SingleOf", [](const std::string& s) { return Text(SingleOf(s)); }},
-    {"RoundHalfEven", [](const std::string& s) { return Text(std::optional(RoundHalfEven(std::stod(s)))); }},
     {"RoundToInt16", [](const std::string& s) { return Text(RoundToInt16(std::stod(s))); }},
     {"RoundToInt32", [](const std::string& s) { return Text(RoundToInt32(std::stod(s))); }},
     {"ToSingle", [](const std::string& s) { return Text(ToSingle(std::stod(s))); }},
@@ -107,13 +102,6 @@ const std::map<std::string, Form> kForms = {
          std::string out;
          for (const std::string& path : UriListPaths(s)) out += path + "|";
          return out;
-     }},
-    {"Language", [](const std::string& s) {
-         // LC_ALL|LC_MESSAGES|LANG, an empty one unset.
-         const auto a = s.find('|'), b = s.find('|', a + 1);
-         const std::pair<const char*, std::string> vars[] = {{"LC_ALL", s.substr(0, a)}, {"LC_MESSAGES", s.substr(a + 1, b - a - 1)}, {"LANG", s.substr(b + 1)}};
-         for (const auto& [name, value] : vars) value.empty() ? ::unsetenv(name) : ::setenv(name, value.c_str(), 1);
-         return std::string(LanguageFromEnvironment() == UiLanguage::Japanese ? "Japanese" : "English");
      }},
     {"PlayTable", [](const std::string& s) {
          // Shuffled (1) or not (0), then entry counts: the tables one source makes, each and "|".
