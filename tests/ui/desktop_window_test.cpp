@@ -1,93 +1,82 @@
 // The window as a desktop application: growing and keeping its size, sharp pictures at 2x,
-// the list's menu with its file dialogs, and exporting a chart's audio.
+// the list's menu with its file dialogs, exporting a chart's audio; and the whole program:
+// paths on the command line are added, a second start hands its paths to the first and
+// ends, SIGHUP saves like the close box, a reaction that lets an exception out is caught
+// where events are delivered.
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
+#include <QLocalSocket>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QToolButton>
+#include <QTimer>
 
+#include <signal.h>
 #include <sndfile.h>
-#include <unistd.h>
+
+#include <stdexcept>
 
 #include "list_rig.h"
 #include "playlist/playlist.h"
 #include "shell/ini_file.h"
 #include "ui/export_dialog.h"
+#include "ui/guarded_application.h"
 #include "ui/list_menu.h"
+#include "ui/single_instance.h"
 
 using namespace jov;
 namespace fs = std::filesystem;
 
+namespace {
+
+QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+class Thrower : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) throw std::runtime_error("out of memory");
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
 class DesktopWindowTest : public QObject {
     Q_OBJECT
-private:
-    fs::path base_ = fs::temp_directory_path() / "desktop_window_test" / std::to_string(::getpid());
-    int n_ = 0;
-    fs::path Fresh() { return base_ / std::to_string(++n_); }
-    static QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
-
 private slots:
-    void cleanupTestCase() { fs::remove_all(base_); }
-
-    void growsFromTheDesignSizeAndKeepsItsSize() {
-        const fs::path dir = Fresh();
+    void growsFromTheDesignSizeKeepsItsSizeAndDrawsSharpPictures() {
+        const fs::path dir = rig::Fresh();
         const std::string ini = (dir / "jov01.ini").string();
-        QRect playAt, listAt, clearAt, sleepAt;
         {
             rig::Window r(dir);
             frmMenu& w = *r.w;
-            QCOMPARE(w.size(), frmMenu::kDesignSize);
-            QCOMPARE(w.minimumSize(), frmMenu::kDesignSize);
-            playAt = w.cmdPlay->geometry(), listAt = w.lstPlayList->geometry();
-            clearAt = w.cmdClear->geometry(), sleepAt = w.cmbSleep->geometry();
+            QCOMPARE(qApp->devicePixelRatio(), 2.0);  // main() sets QT_SCALE_FACTOR=2
+            QCOMPARE(w.imgRun[1].size(), QSize(32, 32));
+            QCOMPARE(w.imgRun[1].deviceIndependentSize(), QSizeF(16, 16));
+            const QRect listAt = w.lstPlayList->geometry();
+            const QRect clearAt = w.cmdClear->geometry();
+            const QRect sleepAt = w.cmbSleep->geometry();
             w.resize(900, 600);
             const int dx = 900 - 399, dy = 600 - 230;
-            QCOMPARE(w.cmdPlay->geometry(), playAt);  // the top row stays
             QCOMPARE(w.lstPlayList->geometry(), listAt.adjusted(0, 0, dx, dy));
             QCOMPARE(w.cmbSleep->geometry(), sleepAt.translated(0, dy));
             QCOMPARE(w.cmdClear->geometry(), clearAt.translated(dx, dy));
             w.close();
         }
-        QCOMPARE(ReadIni(ini, "Window", "Width", "") + ReadIni(ini, "Setting", "Sleep", ""), std::string("90010"));
-        {
-            rig::Window again(dir);
-            QCOMPARE(again.w->size(), QSize(900, 600));
-            QCOMPARE(again.w->cmdClear->geometry(), clearAt.translated(501, 370));
-        }
+        QCOMPARE(rig::Window(dir).w->size(), QSize(900, 600));
         // A saved size below the design size, or not a number, gives the design size.
         WriteIni(ini, "Window", "Width", "12");
         WriteIni(ini, "Window", "Height", "x");
         QCOMPARE(rig::Window(dir).w->size(), frmMenu::kDesignSize);
     }
 
-    void picturesAreDrawnAtTheDevicePixelRatio() {
-        rig::Window r(Fresh());
-        QCOMPARE(qApp->devicePixelRatio(), 2.0);  // main() sets QT_SCALE_FACTOR=2
-        QCOMPARE(r.w->imgRun[1].size(), QSize(32, 32));
-        QCOMPARE(r.w->imgRun[1].deviceIndependentSize(), QSizeF(16, 16));
-    }
-
-    void listMenuAddsOpensAndSavesAsADropWould() {
-        const fs::path dir = Fresh();
-        rig::Window r(dir);
+    void listMenuAddsOpensSavesAsADropWouldAndSwitchesTheReading() {
+        rig::Window r;
+        const fs::path& dir = r.dir;
         frmMenu& w = *r.w;
         ListMenu& m = w.GetListMenu();
-        QStringList items;
-        for (QAction* a : m.Prepared()->actions())
-            if (!a->isSeparator()) items << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
-        QCOMPARE(items, QStringList({"Add files… Ctrl+O", "Add folder… Ctrl+Shift+O", "Open list…",
-                                     "Save list as… Ctrl+S", "Export audio…", "Delete Del", "CLEAR",
-                                     "Extended reading"}));
-        QVERIFY(!m.actExport->isEnabled() && !m.actClear->isEnabled());
-        // The reading item is the window's switch.
-        m.actExtended->trigger();
-        QVERIFY(w.ExtendedReading());
-        w.SetExtendedReading(false);
-        m.Prepared();
-        QVERIFY(!m.actExtended->isChecked());
-
+        QVERIFY(m.Prepared() && !m.actExport->isEnabled() && !m.actClear->isEnabled());
         fs::create_directories(dir / "charts" / "sub");
         rig::WriteChart(dir / "charts" / "b.bms", "Bee", 1);
         rig::WriteChart(dir / "charts" / "sub" / "c.bme", "Sea", 1);
@@ -123,18 +112,31 @@ private slots:
         answer.clear();  // a cancelled dialog changes nothing
         m.AddFiles();
         QCOMPARE(w.GetPlayList().PlayListCount(), 3);
+
+        // The reading item is the window's switch: a stop holds its measure only in Extended reading.
+        const std::string stop = (dir / "stop.bms").string();
+        std::ofstream(stop, std::ios::binary) << "#TITLE Stop\r\n#ARTIST tester\r\n#BPM 120\r\n#STOP01 192\r\n"
+                                                 "#00101:01\r\n#00109:01\r\n";
+        QVERIFY(m.Prepared()->actions().contains(m.actExtended) && !m.actExtended->isChecked());
+        w.AddDropped({stop});
+        m.actExtended->trigger();
+        w.AddDropped({stop});
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06", "tester - Stop\t0:08"}));
+        w.SetExtendedReading(false);
+        m.Prepared();
+        QVERIFY(!m.actExtended->isChecked());
         QVERIFY(r.messages.empty());
     }
 
     void exportWritesTheChartAndCancelOrCloseLeaveNoFile() {
-        const fs::path dir = Fresh();
-        rig::Window r(dir);
+        rig::Window r;
+        const fs::path& dir = r.dir;
         frmMenu& w = *r.w;
         w.AddDropped({(rig::kDemo / "demo1.bms").string()});
         w.lstPlayList->item(0)->setSelected(true);
         ListMenu& m = w.GetListMenu();
         QVERIFY(m.Prepared() && m.actExport->isEnabled());
-        QString suggested, name = Q(dir / "export.ogg");
+        QString suggested, name;
         m.chooseSaveFile = [&](const QString&, const QString& s, const QString&) { return suggested = s, name; };
         auto exportAs = [&](const char* file) {
             name = Q(dir / file);
@@ -164,11 +166,94 @@ private slots:
                      e.path().c_str());
         QVERIFY(r.messages.empty());
     }
+
+    void escapedExceptionsAreCaughtAndReported() {
+        auto* app = static_cast<GuardedApplication*>(QCoreApplication::instance());
+        const int before = app->Failures();
+        std::string told;
+        app->onFailure = [&](const std::string& what) { told = what; };
+        Thrower t;
+        QEvent e(QEvent::User);
+        QCoreApplication::sendEvent(&t, &e);
+        QCOMPARE(told, std::string("out of memory"));
+        // A queued reaction and a timer still run afterwards.
+        bool ran = false;
+        QCoreApplication::postEvent(&t, new QEvent(QEvent::User));
+        QTimer::singleShot(0, [&] { ran = true; });
+        QTRY_VERIFY(ran);
+        QCOMPARE(app->Failures(), before + 2);
+        app->onFailure = nullptr;
+    }
+
+    void handOverIgnoresWhatIsNotAWholeMessage() {
+        const fs::path dir = rig::Fresh();
+        fs::create_directories(dir);
+        const QString name = QString::fromStdString((dir / "sock").string());
+        QCOMPARE(SingleInstance::HandOver(name, {"/a.bms"}), HandOverResult::NoJukebox);
+        SingleInstance server(name);
+        QVERIFY(server.Listen(true));
+        int calls = 0;
+        server.onPaths = [&](const std::vector<std::string>&) { ++calls; };
+        for (QByteArray bad : {QByteArray("hello\n"), SingleInstance::Encode({"/x.bms"}).chopped(1),
+                               QByteArray("jov01-open\n99999999999\n"), SingleInstance::Encode({"/x"}) + "!"}) {
+            QLocalSocket s;
+            s.connectToServer(name);
+            QVERIFY(s.waitForConnected(1000));
+            s.write(bad);
+            QVERIFY(s.waitForBytesWritten(1000));
+            QTest::qWait(50);
+        }
+        QCOMPARE(calls, 0);
+    }
+
+    void commandLineSecondStartAndHangUp() {
+        const fs::path root = rig::Fresh();
+        for (const char* d : {"prog/demo", "run", "cfg"}) fs::create_directories(root / d);
+        fs::permissions(root / "run", fs::perms::owner_all);
+        fs::copy_file(JOV01_PROGRAM, root / "prog" / "jov01");  // a program folder of its own
+        for (const char* demo : {"demo1.bms", "demo2.bms", "demo3.bms"})
+            fs::copy_file(rig::kDemo / demo, root / "prog" / "demo" / demo);
+        rig::WriteChart(root / "chart.bms", "chart", 1);
+        rig::WriteChart(root / "other.bms", "other", 1);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((root / "run").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((root / "cfg").string()));
+        QProcess first, second;
+        for (auto [p, arg] : {std::pair{&first, "chart.bms"}, std::pair{&second, "other.bms"}}) {
+            p->setProcessEnvironment(env);
+            p->setWorkingDirectory(QString::fromStdString(root.string()));
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p->setProgram(QString::fromStdString((root / "prog" / "jov01").string()));
+            p->setArguments({QString::fromLatin1(arg)});
+        }
+        first.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!fs::is_empty(root / "run"), 30000);  // its socket is there
+        second.start();
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(first.processId()), SIGHUP);  // its terminal closed
+        QVERIFY(first.waitForFinished(30000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QVERIFY(fs::is_empty(root / "run"));
+
+        Shell shell;
+        PlayList saved(shell);
+        QVERIFY(saved.LoadPlayList((root / "prog" / "default.rxl").string(), true));
+        std::vector<std::string> names;
+        for (size_t i = 1; i < saved.PlayListEntries().size(); ++i)
+            names.push_back(fs::path(saved.PlayListEntries()[i].FilePath).filename().string());
+        QCOMPARE(names, (std::vector<std::string>{"demo1.bms", "demo2.bms", "demo3.bms", "chart.bms", "other.bms"}));
+        QVERIFY(fs::exists(root / "prog" / "jov01.ini"));
+    }
 };
 
 int main(int argc, char** argv) {
     qputenv("QT_SCALE_FACTOR", "2");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     DesktopWindowTest t;
     return QTest::qExec(&t, argc, argv);
 }
