@@ -40,7 +40,7 @@ QList<int> SelectedRows(QListWidget* list) {
 std::unique_ptr<rig::Window> WithCharts(int count, int measures) {
     auto r = std::make_unique<rig::Window>();
     for (int i = 0; i < count; ++i) {
-        const std::string title = "t" + std::to_string(i);
+        const std::string title = std::string("t") + std::to_string(i);
         r->w->AddDropped({rig::WriteChart(r->dir / (title + ".bms"), title, measures)});
     }
     return r;
