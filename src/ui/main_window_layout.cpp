@@ -46,7 +46,7 @@ void frmMenu::BuildControls() {
     chkShowNotes = new QToolButton(this);
     chkShowNotes->setGeometry(Twips(1800, 120, 360, 360));
     chkShowNotes->setCheckable(true);
-    chkShowNotes->setIcon(NotesPicture());
+    chkShowNotes->setIcon(NotesSwitchPicture());
     chkShowNotes->setIconSize(QSize(16, 16));
     connect(chkShowNotes, &QToolButton::toggled, this, [this](bool on) { OnShowNotesToggled(on); });
 

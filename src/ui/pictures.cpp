@@ -54,7 +54,7 @@ QPixmap StopPicture() {
 }
 
 // Three falling notes in their lanes.
-QPixmap NotesPicture() {
+QPixmap NotesSwitchPicture() {
     return Picture([](QPainter& p) {
         p.fillRect(QRect(1, 1, 14, 14), QColor(0, 0, 96));
         p.fillRect(QRect(2, 3, 3, 2), Qt::white);

@@ -29,7 +29,7 @@ int ButtonBits(Qt::MouseButtons b);
 
 QPixmap TrianglePicture(const QColor& c);
 QPixmap StopPicture();
-QPixmap NotesPicture();
+QPixmap NotesSwitchPicture();
 QPixmap ShufflePicture();
 
 // A picture box: a filled rectangle with an optional sunken border, painted by a callback.

@@ -49,7 +49,7 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
         for (int i = 1; i <= entries; ++i) list.AddPlayListEntry(dir.Write(Name(i), "#TITLE c\r\n"));
         box.makeplaytable();
     }
-    static std::string Name(int i) { return "c" + std::to_string(i) + ".bms"; }
+    static std::string Name(int i) { return std::string("c").append(std::to_string(i)).append(".bms"); }
 
     void SetNextPlayTimer(bool enabled) override { timer = enabled; }
     void SelectLine(int line) override {  // this raises the list's click reaction

@@ -70,7 +70,9 @@ const std::map<std::string, Form> kForms = {
     {"DecodeUtf8OrCp932", [](const std::string& s) { return DecodeUtf8OrCp932(s); }},
     {"EntryLine", [](const std::string& s) {
          ChartInfo e;
-         e.Artist = "A", e.Title = "B", e.PlayTime = std::stoi(s);
+         e.Artist = std::string("A");
+         e.Title = std::string("B");
+         e.PlayTime = std::stoi(s);
          return FormatEntryLine(e);
      }},
     {"FormatTime", [](const std::string& s) { return FormatTime(std::stoi(s)); }},

@@ -2,10 +2,8 @@
 // Delete, Play and Stop, closing and coming back; the list reacts only to a line the user
 // chose, and a range the user builds survives the jukebox marking its line.
 
-// The notes window's header first: its picture class shares a name with a picture function
-// the main window's header declares.
-#include "ui/notes_window.h"
 #include "ui/main_window.h"
+#include "ui/notes_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
