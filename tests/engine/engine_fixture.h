@@ -2,6 +2,7 @@
 // A hand-built chart, a recording sound device and the engine wired on a virtual clock.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,12 @@ struct SoundCommand {
     int64_t frame;
 };
 
-// Decodes nothing; a path containing "missing" fails to load.
+// Decodes nothing; a path containing "missing" fails to load; a starved device runs
+// out of memory on every load.
 class RecordingSoundDevice final : public SoundDevice {
 public:
     bool CreateFromFile(int slot, const std::string& path) override {
+        if (starved) throw std::bad_alloc();
         log.push_back({"create", slot, 0, 0});
         if (path.empty() || path.find("missing") != std::string::npos) return false;
         has[slot] = true;
@@ -57,6 +60,7 @@ public:
 
     std::vector<SoundCommand> log;
     bool has[256] = {};
+    bool starved = false;
 };
 
 class RecordingMidiDevice final : public MidiDevice {

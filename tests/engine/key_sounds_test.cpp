@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../test_util.h"
+#include "engine/player.h"
 #include "engine_fixture.h"
 
 namespace jov::test {
@@ -76,6 +78,29 @@ TEST_F(KeySoundsTest, UnloadedSoundsLoadOnFirstUseAndFailuresAreNotRetried) {
     sounds.ReleaseSound();
     EXPECT_FALSE(sounds.HasBuffer(9));
     EXPECT_EQ(sounds.WavFrequency[9], 0);
+}
+
+TEST(Player, AFailureInLoadOrPlayLeavesAnEmptyChartAndTheFileCheckMessage) {
+    jovtest::TempDir dir;
+    const std::string chart = dir.Write("x.bms", "#BPM 120\r\n#WAV01 a.wav\r\n#00111:01\r\n#00211:01\r\n#00311:01\r\n");
+    for (int mode : {0, 1}) {  // loads while parsing; loads in the play loop
+        Shell shell;
+        VirtualClock clock(0, 1);
+        RecordingSoundDevice sound;
+        sound.starved = true;
+        Player player(shell, clock, &sound, nullptr);
+        player.State().WavLoadMode = mode;
+        if (mode == 0) {
+            EXPECT_FALSE(player.LoadChart(chart));
+        } else {
+            ASSERT_TRUE(player.LoadChart(chart));
+            player.SeekTo(0, true);
+            player.RunPlayLoop();
+        }
+        EXPECT_TRUE(player.Model().Events.empty()) << mode;
+        EXPECT_FALSE(player.State().IsPlaying);
+        EXPECT_EQ(shell.LastStatus(), "Err[not exist] :x.bms");
+    }
 }
 
 }  // namespace

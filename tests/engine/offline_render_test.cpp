@@ -1,103 +1,111 @@
+// The play pass and the offline render against the chart's own times (the exact
+// clock line of chart/clock_line.h, checked against hand-written times by the tool's
+// `times` cases): tempo_map.bms has tempo changes on and between beats and measures of
+// other lengths, extended_map.bme a base-36 slot beyond 255, #BPMxx tempos, stops (one
+// on the tick of a tempo change and a click) and long notes. Their click is 30 frames
+// of a constant level.
 #include "engine/offline_render.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <filesystem>
+#include <cstddef>
 #include <vector>
 
 #include "chart/clock_line.h"
-#include "tempo_map.h"
+#include "engine/clock_line.h"
+#include "loaded_chart.h"
 
 namespace jov::test {
 namespace {
 
-namespace fs = std::filesystem;
+const std::string kData = std::string(JOV01_TEST_DATA) + "/engine/";
 
-const fs::path kData = fs::path(JOV01_TEST_DATA) / "engine";
-
-class OfflineRenderTest : public ::testing::Test {
-protected:
-    // A click chart with tempo changes on and between beats and measures of other
-    // lengths; its click is 30 frames of a constant level.
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("jov01_render_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        for (const char* f : {"tempo_map.bms", "extended_map.bme", "click.wav"}) fs::copy_file(kData / f, dir_ / f);
+// Each dispatched event's time on the clock line, as the play pass leaves it.
+struct LineTimes final : DispatchListener {
+    LineTimes(const ChartModel& m, const EngineState& st) : m(m), st(st) {}
+    void OnDispatch(const ChartEvent& e, bool) override {
+        index.push_back(&e - m.Events.data());
+        ms.push_back(st.StartTime + LineMsOf(st, e.Tick));
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    struct Take {
-        RenderSummary summary;
-        std::vector<int16_t> pcm;
-    };
-    Take Render(int rate, int passMs, bool extended = false) {
-        Take t;
-        RenderOptions o;
-        o.rate = rate;
-        o.passMs = passMs;
-        o.extended = extended;
-        auto s = RenderChart((dir_ / (extended ? "extended_map.bme" : "tempo_map.bms")).string(), o,
-                             [&](const int16_t* p, int64_t n) { t.pcm.insert(t.pcm.end(), p, p + 2 * n); });
-        EXPECT_TRUE(s.has_value());
-        if (s) t.summary = *s;
-        return t;
-    }
-    fs::path dir_;
+    const ChartModel& m;
+    const EngineState& st;
+    std::vector<ptrdiff_t> index;
+    std::vector<double> ms;
 };
 
-TEST_F(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTimeInTheTempoMap) {
-    LoadedChart chart((dir_ / "tempo_map.bms").string());
-    const TempoMap map(chart.player.Model());
-    std::vector<int32_t> clicks;
-    for (const ChartEvent& e : chart.player.Model().Events)
-        if (e.Channel == kChannelBackground) clicks.push_back(e.Tick);
-    ASSERT_EQ(clicks.size(), 25u);
-    for (int rate : {44100, 48000}) {
+TEST(ClockLineTest, EveryEventSitsOnTheChartsTimesWhateverTheSleep) {
+    std::vector<double> first;
+    for (int sleep : {1, 7, 15}) {
+        SCOPED_TRACE(sleep);
+        // As the tool's simulate plays a chart: a virtual clock stepping `sleep` per pass.
+        Shell shell;
+        VirtualClock clock(100000, sleep);
+        Player player(shell, clock, nullptr, nullptr);
+        player.State().SleepMs = sleep;
+        LineTimes line(player.Model(), player.State());
+        player.Engine().SetDispatchListener(&line);
+        player.LoadChart(kData + "tempo_map.bms");
+        player.PlaceStart();
+        player.RunPlayLoop();
+
+        // Measured from the first event dispatched.
+        const std::vector<double> times = EventTimesMs(player.Model());
+        ASSERT_GT(line.ms.size(), 40u);
+        // Within the 32-bit tick rate's precision (about 1e-7 of the time): microseconds.
+        for (size_t i = 0; i < line.ms.size(); ++i)
+            EXPECT_NEAR(line.ms[i] - line.ms[0], times[line.index[i]] - times[line.index[0]], 5e-3) << "event " << line.index[i];
+        // Not merely close: the same line, to the last bit, at every sleep.
+        if (first.empty()) first = line.ms;
+        EXPECT_EQ(line.ms, first);
+    }
+}
+
+TEST(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTime) {
+    struct Case {
+        const char* chart;
+        bool extended;
+        int rate;
+        int32_t click;  // its slot
+        size_t clicks;
+    };
+    for (const Case& c : {Case{"tempo_map.bms", false, 44100, 1, 25}, Case{"tempo_map.bms", false, 48000, 1, 25},
+                          Case{"extended_map.bme", true, 44100, 1260, 10}}) {
+        LoadedChart chart(kData + c.chart, c.extended);
+        const ChartModel& m = chart.player.Model();
+        const std::vector<double> times = EventTimesMs(m);
+        std::vector<double> clicks;
+        for (size_t i = 0; i < times.size(); ++i)
+            if (m.Events[i].Value == c.click && m.Events[i].Channel != kChannelStop) clicks.push_back(times[i]);
+        ASSERT_EQ(clicks.size(), c.clicks);
         for (int passMs : {1, 15}) {
-            SCOPED_TRACE(std::to_string(rate) + " Hz, pass " + std::to_string(passMs) + " ms");
-            Take t = Render(rate, passMs);
-            EXPECT_EQ(t.summary.sounds, static_cast<int64_t>(clicks.size()));
-            EXPECT_TRUE(t.summary.missing.empty());
-            EXPECT_EQ(static_cast<int64_t>(t.pcm.size() / 2), t.summary.frames);
-            auto onsets = Onsets(t.pcm, 3000);  // a quarter of the click's level
+            SCOPED_TRACE(std::string(c.chart) + " " + std::to_string(c.rate) + " Hz, pass " + std::to_string(passMs));
+            RenderOptions o;
+            o.rate = c.rate;
+            o.passMs = passMs;
+            o.extended = c.extended;
+            std::vector<int16_t> pcm;
+            auto s = RenderChart(kData + c.chart, o, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+            ASSERT_TRUE(s.has_value());
+            EXPECT_EQ(s->sounds, static_cast<int64_t>(c.clicks));
+            EXPECT_TRUE(s->missing.empty());
+            EXPECT_EQ(static_cast<int64_t>(pcm.size() / 2), s->frames);
+            auto onsets = Onsets(pcm, 3000);  // a quarter of the click's level
             ASSERT_EQ(onsets.size(), clicks.size());
             // Frame 0 is the first click's own time.
-            for (size_t i = 0; i < onsets.size(); ++i) {
-                const long double want = (map.Ms(clicks[i]) - map.Ms(clicks[0])) * rate / 1000.0L;
-                EXPECT_NEAR(static_cast<double>(onsets[i]), static_cast<double>(want), 1.0) << "tick " << clicks[i];
-            }
+            for (size_t i = 0; i < onsets.size(); ++i)
+                EXPECT_NEAR(static_cast<double>(onsets[i]), (clicks[i] - clicks[0]) * c.rate / 1000.0, 1.0) << i;
         }
     }
 }
 
-// Base-36 slot beyond 255, #BPMxx tempos, stops (one on the tick of a tempo change and a click),
-// long notes: each click on its sample of the chart's times in the Extended reading.
-TEST_F(OfflineRenderTest, ExtendedReadingClicksLandOnTheirTimes) {
-    LoadedChart chart((dir_ / "extended_map.bme").string(), true);
-    const ChartModel& m = chart.player.Model();
-    const std::vector<double> times = EventTimesMs(m);
-    std::vector<double> clicks;
-    for (size_t i = 0; i < times.size(); ++i)
-        if (m.Events[i].Value == 1260 && m.Events[i].Channel != kChannelStop) clicks.push_back(times[i]);
-    ASSERT_EQ(clicks.size(), 10u);
-    for (int passMs : {1, 15}) {
-        Take t = Render(44100, passMs, true);
-        EXPECT_EQ(t.summary.sounds, 10);
-        auto onsets = Onsets(t.pcm, 3000);
-        ASSERT_EQ(onsets.size(), clicks.size()) << "pass " << passMs;
-        for (size_t i = 0; i < onsets.size(); ++i)
-            EXPECT_NEAR(static_cast<double>(onsets[i]), (clicks[i] - clicks[0]) * 44.1, 1.0) << i << ", pass " << passMs;
-    }
-}
-
-TEST_F(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {
-    EXPECT_FALSE(RenderChart((dir_ / "nothing.bms").string(), {}, {}).has_value());
-    fs::remove(dir_ / "click.wav");
-    Take t = Render(44100, 1);
-    EXPECT_EQ(t.summary.missing, std::vector<int>{1});
-    EXPECT_EQ(t.summary.sounds, 25);
-    EXPECT_TRUE(Onsets(t.pcm, 1).empty());
+TEST(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {
+    EXPECT_FALSE(RenderChart(kData + "nothing.bms", {}, {}).has_value());
+    std::vector<int16_t> pcm;
+    auto s = RenderChart(kData + "small.bms", {}, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->missing, (std::vector<int>{1, 2}));
+    EXPECT_EQ(s->sounds, 3);
+    EXPECT_TRUE(Onsets(pcm, 1).empty());
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
+// The seek, and the start placement that uses it; the simulate cases in tests/data/cases/play
+// show more of both (start, nobpm, latetempo).
 #include "engine/seek.h"
 
 #include <gtest/gtest.h>
 
 #include "audio/cls_midi.h"
 #include "chart/clock_line.h"
+#include "engine/start_placement.h"
 #include "engine_fixture.h"
-#include "tempo_map.h"
+#include "loaded_chart.h"
 
 namespace jov::test {
 namespace {
@@ -23,7 +26,7 @@ protected:
     }
 };
 
-TEST_F(SeekTest, TargetsOutsideTheChartAreRejectedWithoutChange) {
+TEST_F(SeekTest, TargetsOutsideTheChartAndAResumedStartAreRejectedWithoutChange) {
     SetChart(120.0f, {});
     EXPECT_FALSE(engine.SeekTo(0, true));
     EXPECT_FALSE(engine.SeekTo(0, false));
@@ -41,6 +44,8 @@ TEST_F(SeekTest, TargetsOutsideTheChartAreRejectedWithoutChange) {
         EXPECT_EQ(state.NextEvent, 3);
         EXPECT_EQ(state.CurrentTick, 55.0);
     }
+    EXPECT_FALSE(PlaceStart(model, state, sounds, engine));  // not at tick 0: a resumed chart
+    EXPECT_EQ(state.CurrentTick, 55.0);
     EXPECT_TRUE(midi.commands.empty());
     EXPECT_TRUE(engine.SeekTo(384, true));  // the last event's tick itself is inside
 }
@@ -75,23 +80,6 @@ TEST_F(SeekTest, TempoChangesBeforeTheTargetAreReplayed) {
     EXPECT_EQ(state.NextEvent, 0);
     EXPECT_EQ(state.StartTime, 100000);
     EXPECT_EQ(midi.commands.back(), "play tmid from 0");
-}
-
-TEST_F(SeekTest, ALineWithoutPositiveTempoStartsFromZero) {
-    SetChart(0.0f, {Ev(0, 1, 1), Ev(96, kChannelTempo, 100), Ev(192, kChannelBarLine, 0, 1)}, 1);
-    model.Midi = std::make_unique<clsMIDI>(&midi, &clock);
-    clock.Set(5000);
-    ASSERT_TRUE(engine.SeekTo(48, true));
-    EXPECT_EQ(state.StartTime, 5000);
-    EXPECT_EQ(state.ElapsedMs, 0);
-    EXPECT_EQ(midi.commands.back(), "play tmid from 0");
-
-    // The replay of a change made on a zero-tempo line cannot divide: the offset stays.
-    ASSERT_TRUE(engine.SeekTo(192, true));
-    EXPECT_EQ(state.TickOffset, 0);
-    EXPECT_EQ(state.CurrentBpm, 100.0f);
-    EXPECT_EQ(midi.commands.back(), "play tmid from 2400");  // 192 / 0.08
-    EXPECT_EQ(state.StartTime, 5000 - 2400);
 }
 
 // Extended reading: the replay applies #BPMxx tempos and stops, so the clock starts
