@@ -1,10 +1,11 @@
+// Key sounds on the clock line, their loads, and a load that runs out of memory.
 #include "engine/key_sounds.h"
 
 #include <gtest/gtest.h>
 
-#include "../test_util.h"
 #include "engine/player.h"
 #include "engine_fixture.h"
+#include "../test_util.h"
 
 namespace jov::test {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "../test_util.h"
 #include "audio/midi_synth.h"
 #include "engine/offline_render.h"
 #include "loaded_chart.h"
+#include "../test_util.h"
 
 namespace jov::test {
 namespace {

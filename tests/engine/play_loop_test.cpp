@@ -92,20 +92,24 @@ TEST_F(PlayLoopTest, LookAheadLoadsOneMeasureAheadPastTheCursor) {
 }
 
 TEST_F(PlayLoopTest, ElapsedSurvivesTheMillisecondCounterWrappingAndHitsAreTimed) {
-    clock.Set(2147483647LL - 300);
-    SetChart(kBpm, {Ev(96, 16, 1), Ev(100, 11, 2), Ev(384, kChannelBarLine, 0, 2)});
-    ASSERT_TRUE(engine.SeekTo(0, true));
-    clock.Advance(1000);
-    engine.UpdatePlay();
-    EXPECT_EQ(state.ElapsedMs, 1000);
-    auto plays = device.Plays();
-    ASSERT_EQ(plays.size(), 1u);
-    EXPECT_NEAR(plays[0].atMs, 2147483647.0 - 300 + 1000, 1e-3);
-    clock.Advance(600);  // tick 153.6: the second key is late and silent, but still a hit
-    engine.UpdatePlay();
-    EXPECT_EQ(device.Plays().size(), 1u);
-    // Channel 16 times the second lane, the other keys the first.
-    EXPECT_EQ(state.HitTime, (std::array<int32_t, 2>{1600, 1000}));
+    // Where the 32-bit count turns negative, and where it wraps to 0.
+    for (int64_t start : {int64_t{INT32_MAX} - 300, int64_t{UINT32_MAX} - 300}) {
+        SCOPED_TRACE(start);
+        clock.Set(start);
+        device.log.clear();
+        SetChart(kBpm, {Ev(96, 16, 1), Ev(100, 11, 2), Ev(384, kChannelBarLine, 0, 2)});
+        ASSERT_TRUE(engine.SeekTo(0, true));
+        clock.Advance(1000);
+        engine.UpdatePlay();
+        EXPECT_EQ(state.ElapsedMs, 1000);
+        ASSERT_EQ(device.Plays().size(), 1u);
+        EXPECT_NEAR(device.Plays()[0].atMs, start + 1000.0, 1e-3);
+        clock.Advance(600);  // tick 153.6: the second key is late and silent, but still a hit
+        engine.UpdatePlay();
+        EXPECT_EQ(device.Plays().size(), 1u);
+        // Channel 16 times the second lane, the other keys the first.
+        EXPECT_EQ(state.HitTime, (std::array<int32_t, 2>{1600, 1000}));
+    }
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDemo3 = std::string(JOV01_TEST_DATA) + "/../../assets/demo/demo3.bms";
+const std::string kDemo1 = std::string(JOV01_TEST_DATA) + "/../../assets/demo/demo1.bms";
 
 struct Decoded {
     int format = 0;
@@ -49,13 +49,13 @@ std::vector<double> Envelope(const std::vector<float>& pcm) {
 TEST(RenderFileTest, FlacAndOggDecodeToTheWaveRender) {
     jovtest::TempDir dir;
     auto render = [&](const char* name) {
-        RenderFileResult r = RenderChartToFile(kDemo3, dir / name, RenderOptions{});
+        RenderFileResult r = RenderChartToFile(kDemo1, dir / name, RenderOptions{});
         EXPECT_EQ(r.status, RenderFileStatus::Done) << name;
         return Decode(dir / name);
     };
-    Decoded wav = render("demo3.wav");
-    Decoded flac = render("demo3.FLAC");
-    Decoded ogg = render("demo3.ogg");
+    Decoded wav = render("demo1.wav");
+    Decoded flac = render("demo1.FLAC");
+    Decoded ogg = render("demo1.ogg");
     EXPECT_TRUE(wav.format == SF_FORMAT_WAV || wav.format == SF_FORMAT_WAVEX) << wav.format;
     EXPECT_EQ(flac.format, SF_FORMAT_FLAC);
     EXPECT_EQ(ogg.format, SF_FORMAT_OGG);
@@ -85,13 +85,13 @@ TEST(RenderFileTest, CancelAndFailuresLeaveNoFile) {
         while (progress.frames < 44100) std::this_thread::yield();
         progress.cancel = true;
     });
-    EXPECT_EQ(RenderChartToFile(kDemo3, dir / "out.flac", RenderOptions{}, &progress).status, RenderFileStatus::Cancelled);
+    EXPECT_EQ(RenderChartToFile(kDemo1, dir / "out.flac", RenderOptions{}, &progress).status, RenderFileStatus::Cancelled);
     canceller.join();
     progress.frames = 0;  // cancelled before it starts: an existing file stays as it was
-    EXPECT_EQ(RenderChartToFile(kDemo3, kept, RenderOptions{}, &progress).status, RenderFileStatus::Cancelled);
+    EXPECT_EQ(RenderChartToFile(kDemo1, kept, RenderOptions{}, &progress).status, RenderFileStatus::Cancelled);
     EXPECT_EQ(RenderChartToFile(dir / "none.bms", dir / "out.flac", RenderOptions{}).status,
               RenderFileStatus::ChartUnreadable);
-    EXPECT_EQ(RenderChartToFile(kDemo3, dir / "no/dir.wav", RenderOptions{}).status, RenderFileStatus::CannotWrite);
+    EXPECT_EQ(RenderChartToFile(kDemo1, dir / "no/dir.wav", RenderOptions{}).status, RenderFileStatus::CannotWrite);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
     EXPECT_EQ(jovtest::Slurp(kept), "older");
 }
