@@ -1,6 +1,6 @@
 // The play pass and the offline render against the chart's own times (the exact
-// clock line of chart/clock_line.h, checked against the hand-written times in
-// tests/data/extended, e.g. tempos.classic.times): tempo_map.bms has tempo changes on and between beats and measures of
+// clock line of chart/clock_line.h, checked against hand-written times by the `times`
+// cases, e.g. tests/data/cases/play/tempos.times): tempo_map.bms has tempo changes on and between beats and measures of
 // other lengths, extended_map.bme a base-36 slot beyond 255, #BPMxx tempos, stops (one
 // on the tick of a tempo change and a click) and long notes. Their click is 30 frames
 // of a constant level.
