@@ -59,7 +59,7 @@ public:
     }
 
     std::vector<SoundCommand> log;
-    bool has[256] = {};
+    bool has[kKeySoundSlotsExtended] = {};  // every slot the engine may ask about
     bool starved = false;
 };
 
