@@ -1,10 +1,6 @@
 #include "chart/chart_text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 
 #include "chart/conversions.h"
 #include "chart/text_decode.h"
@@ -14,29 +10,13 @@ namespace jov {
 
 namespace {
 
-constexpr off_t kMaxChartBytes = off_t{256} << 20;
+// Charts run to a few megabytes; a file far beyond any chart is not read into memory.
+constexpr size_t kMaxChartBytes = size_t{256} << 20;
 
 }  // namespace
 
 std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    int fd = OpenRegularFile(path);  // never a FIFO or device
-    if (fd < 0) return bytes;
-    struct stat st {};
-    // Charts run to a few megabytes; a file far beyond any chart is not read into memory.
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxChartBytes) {
-        bytes.resize(static_cast<size_t>(st.st_size));
-        size_t got = 0;
-        while (got < bytes.size()) {
-            ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            got += static_cast<size_t>(r);
-        }
-        bytes.resize(got);
-    }
-    ::close(fd);
-    return bytes;
+    return ReadRegularFile(path, kMaxChartBytes).value_or(std::string());
 }
 
 namespace {

@@ -11,9 +11,9 @@
 
 namespace jov {
 
-// The file's bytes, as many as its length says (anything but a regular file reads as
-// nothing, so a device or a pipe can neither hang nor flood the reader; so does a file
-// over 256 MiB, far beyond any chart).
+// The file's bytes (anything but a regular file reads as nothing, so a device or a pipe
+// can neither hang nor flood the reader; so does a file over 256 MiB, far beyond any
+// chart, or one that grows while it is read).
 std::string ReadFileBytes(const std::string& path);
 
 // The path up to and including its last "/"; empty when it has none.

@@ -181,15 +181,6 @@ std::size_t ListFileRecordEnd(const std::vector<ChartInfo>& entries, int64_t rec
     return size;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    int fd = OpenRegularFile(path);
-    if (fd < 0) return false;
-    bool end = false;
-    bytes = ReadUpTo(fd, SIZE_MAX, &end);
-    ::close(fd);
-    return end;
-}
-
 bool ReadListFileBytes(const std::string& path, std::string& bytes) {
     int fd = OpenRegularFile(path);
     if (fd < 0) return false;

@@ -37,8 +37,6 @@ std::string EncodeListFile(const std::vector<ChartInfo>& entries, int32_t count)
 // save part way).
 std::size_t ListFileRecordEnd(const std::vector<ChartInfo>& entries, int64_t records);
 
-// Reads the whole file; false when it is not a regular file or cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
 // Reads the header and as many bytes as its count's records reach, no more; false when
 // the file is not a regular file or a read fails.
 bool ReadListFileBytes(const std::string& path, std::string& bytes);

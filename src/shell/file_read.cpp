@@ -33,20 +33,23 @@ int OpenRegularFile(const std::string& path) {
     return fd;
 }
 
-std::string ReadUpTo(int fd, std::size_t maxBytes, bool* reachedEnd) {
-    std::string bytes;
+std::string ReadUpTo(int fd, std::size_t maxBytes, bool* reachedEnd, std::size_t expected) {
+    // Read straight into the result, sized for what the caller expects and grown by
+    // doubling past that.
+    std::string bytes(std::min(maxBytes, std::max(expected, std::size_t{1} << 12)), '\0');
+    std::size_t got = 0;
     bool end = false;
-    char buf[1 << 16];
-    while (bytes.size() < maxBytes) {
-        const std::size_t want = std::min(sizeof buf, maxBytes - bytes.size());
-        ssize_t n = ::read(fd, buf, want);
+    while (got < maxBytes) {
+        if (got == bytes.size()) bytes.resize(std::min(maxBytes, bytes.size() * 2));
+        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             end = n == 0;
             break;
         }
-        bytes.append(buf, static_cast<std::size_t>(n));
+        got += static_cast<std::size_t>(n);
     }
+    bytes.resize(got);
     if (reachedEnd) *reachedEnd = end;
     return bytes;
 }
@@ -58,8 +61,9 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t 
     std::optional<std::string> result;
     if (::fstat(fd, &st) == 0 && static_cast<unsigned long long>(st.st_size) <= maxBytes) {
         bool end = false;
+        const auto size = static_cast<std::size_t>(st.st_size);
         // One byte past the limit tells a file that grew since the check.
-        std::string bytes = ReadUpTo(fd, maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes, &end);
+        std::string bytes = ReadUpTo(fd, maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes, &end, size + 1);
         if (end && bytes.size() <= maxBytes) result = std::move(bytes);
     }
     ::close(fd);

@@ -19,8 +19,9 @@ FileKind KindOfFile(const std::string& path);
 int OpenRegularFile(const std::string& path);
 
 // Reads up to `maxBytes` from the descriptor's current position (EINTR retried).
-// `reachedEnd` tells whether the file ended before the limit.
-std::string ReadUpTo(int fd, std::size_t maxBytes, bool* reachedEnd = nullptr);
+// `reachedEnd` tells whether the file ended before the limit; `expected` is the size the
+// caller expects, read without growing the buffer.
+std::string ReadUpTo(int fd, std::size_t maxBytes, bool* reachedEnd = nullptr, std::size_t expected = 0);
 
 // The whole of a regular file when it is no larger than `maxBytes`; nothing for a
 // special file, a folder, an unreadable file or one that is too large.
