@@ -1,17 +1,6 @@
 #include "audio/audio_setup.h"
 
-#include <cstdlib>
-#include <cstring>
-
 namespace jov {
-
-UiLanguage LanguageFromEnvironment() {
-    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* v = std::getenv(var);
-        if (v && *v) return std::strncmp(v, "ja", 2) == 0 ? UiLanguage::Japanese : UiLanguage::English;
-    }
-    return UiLanguage::English;
-}
 
 std::string StringResource(int id, UiLanguage language) {
     const bool ja = language == UiLanguage::Japanese;

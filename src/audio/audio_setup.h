@@ -8,8 +8,6 @@ namespace jov {
 
 class Shell;
 
-// The user's interface language from LC_ALL, LC_MESSAGES, LANG (first one set wins).
-UiLanguage LanguageFromEnvironment();
 // String resources 500-503 in the given language; "" for any other id.
 std::string StringResource(int id, UiLanguage language);
 

@@ -4,7 +4,7 @@
 // synthesiser on the mixer, and, live, the SDL output that pulls the mixer.
 //
 // Live (the program):
-//   auto audio = InitDirectX(&shell, &hooks, LanguageFromEnvironment());
+//   auto audio = InitDirectX(&shell, &hooks, language);  // the locale's, from main()
 //   if (!audio) end the program at once (string 501 was shown);
 //   engine: audio->Sound(), clsMIDI(&audio->Midi(), &steadyClock).
 //   Commands are stamped with SteadyClock ms and sound 30 ms later.

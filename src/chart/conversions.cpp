@@ -235,8 +235,6 @@ std::optional<int32_t> WholeNumber(std::string_view text) {
 std::optional<float> SingleOf(std::u32string_view text) { return SingleImpl(text); }
 std::optional<float> SingleOf(std::string_view text) { return SingleImpl(text); }
 
-double RoundHalfEven(double x) { return std::nearbyint(x); }
-
 std::optional<int32_t> RoundToInt32(double x) {
     if (!std::isfinite(x)) return std::nullopt;
     double r = std::nearbyint(x);

@@ -27,8 +27,6 @@ std::optional<double> WholeNumberDouble(std::string_view text);
 std::optional<float> SingleOf(std::u32string_view text);
 std::optional<float> SingleOf(std::string_view text);
 
-// Nearest integer, halves to even.
-double RoundHalfEven(double x);
 std::optional<int32_t> RoundToInt32(double x);
 std::optional<int16_t> RoundToInt16(double x);
 // A double stored into a Single; fails when it does not fit.
