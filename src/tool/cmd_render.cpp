@@ -69,8 +69,13 @@ int CmdRender(const Args& argsIn) {
     case RenderFileStatus::RenderFailed:
         std::fprintf(stderr, "render: %s\n", result.summary->error.c_str());
         return 1;
+    case RenderFileStatus::UnknownFormat:
+        std::fprintf(stderr, "render: %s: not a format this writes (use %s)\n", out.c_str(), kAudioExtensions);
+        return 2;
     }
     const RenderSummary* summary = &*result.summary;
+    if (const std::string missing = MissingSoundsText(*summary); !missing.empty())
+        std::fprintf(stderr, "render: %s: %s\n", chart.c_str(), missing.c_str());
     JsonWriter w;
     w.BeginObject()
         .Key("frames").Int(summary->frames)
