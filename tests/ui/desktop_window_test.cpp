@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 
 #include <stdexcept>
 
+#include "../test_util.h"
 #include "list_rig.h"
 #include "playlist/playlist.h"
 #include "shell/ini_file.h"
@@ -87,7 +89,7 @@ private slots:
             return answer;
         };
         m.chooseFolder = [&](const QString&, const QString&) { return Q(dir / "charts"); };
-        m.chooseSaveFile = [&](const QString&, const QString&, const QString&) { return Q(dir / "saved"); };
+        m.chooseSaveFile = [&](const QString&, const QString&, const QString&, QString*) { return Q(dir / "saved"); };
         m.AddFiles();
         m.AddFolder();
         QCOMPARE(w.GetPlayList().PlayListEntries()[3].Title, std::string("Sea"));
@@ -101,6 +103,14 @@ private slots:
         PlayList copy(r.shell);
         QVERIFY(copy.LoadPlayList((dir / "saved.rxl").string(), true));
         QCOMPARE(copy.PlayListEntries(), w.GetPlayList().PlayListEntries());
+        // Saving over it by the name without extension asks first; "no" keeps the file.
+        const std::string savedBytes = jovtest::Slurp(dir / "saved.rxl");
+        QStringList asked;
+        m.confirmReplace = [&](const QString& path) { return asked << path, false; };
+        w.AddDropped({(dir / "a.bms").string()});
+        m.SaveListAs();
+        QCOMPARE(asked, QStringList{Q(dir / "saved.rxl")});
+        QCOMPARE(jovtest::Slurp(dir / "saved.rxl"), savedBytes);
 
         // Open list replaces the list, as a dropped list file does; the folder is remembered.
         w.cmdClear->click();
@@ -136,10 +146,15 @@ private slots:
         w.lstPlayList->item(0)->setSelected(true);
         ListMenu& m = w.GetListMenu();
         QVERIFY(m.Prepared() && m.actExport->isEnabled());
-        QString suggested, name;
-        m.chooseSaveFile = [&](const QString&, const QString& s, const QString&) { return suggested = s, name; };
-        auto exportAs = [&](const char* file) {
+        QString suggested, name, filter;
+        m.chooseSaveFile = [&](const QString&, const QString& s, const QString& filters, QString* chosen) {
+            if (chosen) *chosen = filters.split(";;").filter(filter).value(0);
+            return suggested = s, name;
+        };
+        auto exportAs = [&](const char* file, const char* chosenFilter = "FLAC") {
             name = Q(dir / file);
+            filter = chosenFilter;
+            m.lastExport = nullptr;
             m.ExportAudio();
             return m.lastExport;
         };
@@ -151,6 +166,43 @@ private slots:
         SNDFILE* f = sf_open((dir / "export.ogg").c_str(), SFM_READ, &info);
         QVERIFY(f && info.frames > 44100 * 5 && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG);
         sf_close(f);
+
+        // A name without an extension gets the chosen filter's; where that names a file
+        // already there, the user is asked (the dialog was asked about "song" only).
+        const std::string older = jovtest::Slurp(dir / "export.ogg");
+        QStringList asked;
+        bool replace = false;
+        m.confirmReplace = [&](const QString& path) { return asked << path, replace; };
+        QVERIFY(!exportAs("export", "Ogg"));
+        QCOMPARE(asked, QStringList{Q(dir / "export.ogg")});
+        replace = true;
+        QSignalSpy replaced(exportAs("export", "Ogg").data(), &ExportJob::finished);
+        QVERIFY(replaced.wait(30000));
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(jovtest::Slurp(dir / "export.ogg") != older && !fs::exists(dir / "export"));
+        // An extension we do not write is refused before anything is written.
+        QVERIFY(!exportAs("song.mp3", "WAV"));
+        QCOMPARE(r.messages, std::vector<std::string>{"jov:01: Export: cannot write song.mp3: not an audio format this "
+                                                      "writes (use .flac, .ogg or .wav)"});
+        QVERIFY(!fs::exists(dir / "song.mp3"));
+        r.messages.clear();
+        // Key sounds that could not be loaded are told at the end (the dialog stays with it).
+        std::ofstream(dir / "mute.bms", std::ios::binary) << "#TITLE mute\r\n#BPM 120\r\n#WAV01 gone.wav\r\n"
+                                                             "#WAV02 lost.ogg\r\n#00111:0102\r\n";
+        w.AddDropped({(dir / "mute.bms").string()});
+        w.lstPlayList->clearSelection();
+        w.lstPlayList->item(1)->setSelected(true);
+        QSignalSpy muted(exportAs("mute", "WAV").data(), &ExportJob::finished);
+        QVERIFY(muted.wait(30000));
+        QCOMPARE(muted.front().front().value<RenderFileStatus>(), RenderFileStatus::Done);
+        QVERIFY(fs::remove(dir / "mute.wav"));
+        QStringList ends;
+        for (QProgressDialog* d : w.findChildren<QProgressDialog*>())
+            if (d->isVisible()) ends << d->labelText(), QTest::keyClick(d, Qt::Key_Escape);
+        QCOMPARE(ends, QStringList{"Exported mute.wav, but 2 of 2 key sounds could not be loaded."});
+        QTRY_VERIFY(w.findChildren<QProgressDialog*>().isEmpty());  // its Close closes it for good
+        w.lstPlayList->clearSelection();
+        w.lstPlayList->item(0)->setSelected(true);
 
         // Cancel in the dialog, or closing the window: no file, no temporary one.
         QPointer<ExportJob> job = exportAs("cancelled.wav");
