@@ -51,6 +51,7 @@ public:
     bool SeekTo(int32_t target, bool byTick) override { return p_.SeekTo(target, byTick); }
     void RunPlayLoop() override { p_.RunPlayLoop(); }
     bool EndedAtOnce() override { return p_.Engine().LoopPasses() <= 1; }
+    bool HasChart() override { return !p_.Model().Chart.FilePath.empty(); }
     void DropChart() override { p_.DropChart(); }
     void StopSounds() override { p_.StopSounds(); }
     void StopMidi() override {
