@@ -309,6 +309,11 @@ void frmMenu::SeekBarMouse(double x, int buttons) {
     UpdateBeatDisplay();
 }
 
+void frmMenu::SeekToTick(int32_t tick) {
+    player_->SeekTo(tick, true);
+    UpdateBeatDisplay();
+}
+
 void frmMenu::MarqueeTick() {
     marquee_.Step(picTitle->InnerRect().width());
     picTitle->update();
