@@ -141,6 +141,7 @@ void frmMenu::FormLoad() {
     player_->State().WavLoadMode = 1;
     RestoreWindowPlacement(parts_.settingsPath, *this);
     show();
+    KeepOnScreen(*this);  // now with its frame
     cmdPlay->setIcon(imgRun[0]);
     if (notes_) notes_->setWindowIcon(chkShowNotes->icon());
     QFontMetricsF fm(titleFont_);

@@ -5,6 +5,8 @@
 // where events are delivered.
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QProgressDialog>
@@ -59,14 +61,41 @@ private slots:
             const QRect listAt = w.lstPlayList->geometry();
             const QRect clearAt = w.cmdClear->geometry();
             const QRect sleepAt = w.cmbSleep->geometry();
+            const QRect scrollAt = w.picScroll->geometry();
+            const QRect lampAt = w.picPlayWav->geometry();
+            // The smallest size shows every control whole.
+            w.resize(100, 100);
+            QCOMPARE(w.size(), frmMenu::kDesignSize);
+            for (const QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (c->isVisibleTo(&w)) QVERIFY2(w.rect().contains(c->geometry()), c->metaObject()->className());
             w.resize(900, 600);
             const int dx = 900 - 399, dy = 600 - 230;
             QCOMPARE(w.lstPlayList->geometry(), listAt.adjusted(0, 0, dx, dy));
             QCOMPARE(w.cmbSleep->geometry(), sleepAt.translated(0, dy));
             QCOMPARE(w.cmdClear->geometry(), clearAt.translated(dx, dy));
+            // The progress strip grows, the lamps keep to the right edge; the middle of the
+            // wider strip is still the middle of the chart.
+            QCOMPARE(w.picScroll->geometry(), scrollAt.adjusted(0, 0, dx, 0));
+            QCOMPARE(w.picPlayWav->geometry(), lampAt.translated(dx, 0));
+            const std::string demo = (rig::kDemo / "demo1.bms").string();
+            QVERIFY(w.GetPlayer().LoadChart(demo));
+            QTest::mouseClick(w.picScroll, Qt::LeftButton, {}, w.picScroll->InnerRect().center());
+            const double lastTick = w.GetPlayer().Model().LastTick;
+            QVERIFY(std::abs(w.GetPlayer().State().CurrentTick - lastTick / 2) < lastTick / 100);
             w.close();
         }
-        QCOMPARE(rig::Window(dir).w->size(), QSize(900, 600));
+        // That size saved at scale 2 on a screen of less room: restored within its free area.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(area.width() < 900 && area.height() < 600, "a screen smaller than the saved size");
+        for (const char* place : {"0", "250"}) {
+            WriteIni(ini, "Window", "Left", place);
+            WriteIni(ini, "Window", "Top", place);
+            rig::Window again(dir);
+            // This screen is 400x400 at scale 2: the whole height, and the least width (frame too).
+            const QRect f = again.w->frameGeometry();
+            const int frameWidth = f.width() - again.w->width();
+            QCOMPARE(f, QRect(area.topLeft(), QSize(std::max(area.width(), 399 + frameWidth), area.height())));
+        }
         // A saved size below the design size, or not a number, gives the design size.
         WriteIni(ini, "Window", "Width", "12");
         WriteIni(ini, "Window", "Height", "x");
