@@ -100,21 +100,14 @@ TEST(RenderFileTest, CancelAndFailuresLeaveNoFile) {
     EXPECT_EQ(jovtest::Slurp(kept), "older");
 }
 
-uint64_t Le(const std::string& b, size_t at, int n) {
-    uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
-    return v;
-}
-
-// A plain 44-byte PCM WAV while the data fits 32-bit sizes, RF64 with its ds64 chunk
-// beyond (the limit lowered here); both hold every sample, and libsndfile reads both.
+// A plain 44-byte PCM WAV while the data fits 32-bit sizes (libsndfile tells format 1 from
+// the extensible form), RF64 with its ds64 chunk beyond (the limit lowered here).
 TEST(WavWriterTest, PlainWhileSizesFitAndRf64Beyond) {
     jovtest::TempDir dir;
     std::vector<int16_t> pcm(2 * 70000);
     for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(i * 7919);
-    const std::string samples(reinterpret_cast<const char*>(pcm.data()), pcm.size() * 2);
     for (const uint64_t limit : {WavWriter::kPlainLimit, uint64_t{200000}}) {
-        SCOPED_TRACE(limit);
+        const bool plain = limit == WavWriter::kPlainLimit;
         const std::string path = dir / "out.wav";
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
@@ -124,35 +117,16 @@ TEST(WavWriterTest, PlainWhileSizesFitAndRf64Beyond) {
         ASSERT_TRUE(writer.Finish());
         ::close(fd);
         const std::string b = jovtest::Slurp(path);
-        const uint64_t data = samples.size();
-        const bool plain = limit == WavWriter::kPlainLimit;
-        const size_t fmt = plain ? 12 : 48;
-        ASSERT_EQ(b.size(), (plain ? 44 : 80) + data);
-        EXPECT_EQ(b.substr(0, 4), plain ? "RIFF" : "RF64");
-        EXPECT_EQ(Le(b, 4, 4), plain ? 36 + data : 0xFFFFFFFFu);
-        EXPECT_EQ(b.substr(8, 8), plain ? "WAVEfmt " : "WAVEds64") << "no chunk between";
-        if (!plain) {
-            EXPECT_EQ(Le(b, 16, 4), 28u);
-            EXPECT_EQ(Le(b, 20, 8), b.size() - 8);  // RIFF size
-            EXPECT_EQ(Le(b, 28, 8), data);
-            EXPECT_EQ(Le(b, 36, 8), 70000u);  // frames
-            EXPECT_EQ(b.substr(fmt, 4), "fmt ");
-        }
-        // format 1 (PCM), 2 channels, rate, bytes a second, block, bits
-        EXPECT_EQ(Le(b, fmt + 4, 4), 16u);
-        EXPECT_EQ(Le(b, fmt + 8, 2), 1u);
-        EXPECT_EQ(Le(b, fmt + 10, 2), 2u);
-        EXPECT_EQ(Le(b, fmt + 12, 4), 22050u);
-        EXPECT_EQ(Le(b, fmt + 16, 4), 22050u * 4);
-        EXPECT_EQ(Le(b, fmt + 20, 4), 4u | 16u << 16);
-        EXPECT_EQ(b.substr(fmt + 24, 4), "data");
-        EXPECT_EQ(Le(b, fmt + 28, 4), plain ? data : 0xFFFFFFFFu);
-        EXPECT_TRUE(b.substr(fmt + 32) == samples);
+        EXPECT_EQ(b.size(), (plain ? 44 : 80) + pcm.size() * 2) << "no chunk besides RIFF, fmt, data (and ds64)";
+        EXPECT_EQ(b.substr(0, 4) + b.substr(8, 8), plain ? "RIFFWAVEfmt " : "RF64WAVEds64");
         SF_INFO info{};
         SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
         ASSERT_TRUE(f);
         EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, plain ? SF_FORMAT_WAV : SF_FORMAT_RF64);
-        EXPECT_EQ(info.frames, 70000);
+        std::vector<int16_t> back(pcm.size() + 2);
+        EXPECT_EQ(sf_readf_short(f, back.data(), 70001), 70000);
+        back.resize(pcm.size());
+        EXPECT_TRUE(back == pcm);
         sf_close(f);
     }
 }
