@@ -17,8 +17,10 @@ enum class AudioFileType { Wav, Flac, Ogg };
 // By the extension, ignoring letter case: ".wav", ".flac", ".ogg" (and ".oga"); a name
 // without one is WAV (a device such as /dev/null); nullopt for any other extension.
 std::optional<AudioFileType> AudioFileTypeOf(const std::string& path);
-// What a refused extension is told to use instead.
-inline constexpr const char* kAudioExtensions = ".flac, .ogg or .wav";
+// The message for a name whose extension is none we write.
+inline std::string UnknownFormatText(const std::string& name) {
+    return "cannot write " + name + ": not an audio format this writes (use .flac, .ogg or .wav)";
+}
 
 // RenderFailed: the audio could not be rendered as asked (summary->error says why).
 // UnknownFormat: the name's extension is none we write (nothing was written).

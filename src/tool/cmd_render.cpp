@@ -44,6 +44,10 @@ int CmdRender(const Args& argsIn) {
         std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ]\n", stderr);
         return 2;
     }
+    if (!AudioFileTypeOf(out)) {
+        std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());
+        return 2;
+    }
     if (!Readable(chart)) {
         std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
         return 1;
@@ -70,7 +74,7 @@ int CmdRender(const Args& argsIn) {
         std::fprintf(stderr, "render: %s\n", result.summary->error.c_str());
         return 1;
     case RenderFileStatus::UnknownFormat:
-        std::fprintf(stderr, "render: %s: not a format this writes (use %s)\n", out.c_str(), kAudioExtensions);
+        std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());
         return 2;
     }
     const RenderSummary* summary = &*result.summary;

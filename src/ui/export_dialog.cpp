@@ -81,7 +81,7 @@ void ExportJob::Poll() {
         else if (status == RenderFileStatus::WriteFailed) reportFailure_("Export: writing " + name + " failed");
         else if (status == RenderFileStatus::RenderFailed) reportFailure_("Export: " + result_.summary->error);
         else if (status == RenderFileStatus::UnknownFormat)
-            reportFailure_("Export: cannot write " + name + ": not an audio format this writes (use " + kAudioExtensions + ")");
+            reportFailure_("Export: " + UnknownFormatText(name));
     }
     emit finished(status);
     deleteLater();

@@ -166,8 +166,7 @@ void ListMenu::ExportAudio() {
                                  QStringLiteral("FLAC (*.flac);;Ogg Vorbis (*.ogg *.oga);;WAV (*.wav)"));
     if (out.isEmpty()) return;
     if (!AudioFileTypeOf(QFile::encodeName(out).toStdString())) {
-        window_.ShowCritical("Export: cannot write " + QFileInfo(out).fileName().toStdString() +
-                             ": not an audio format this writes (use " + kAudioExtensions + ")");
+        window_.ShowCritical("Export: " + UnknownFormatText(QFileInfo(out).fileName().toStdString()));
         return;
     }
     Remember(out, false);
