@@ -1,5 +1,6 @@
 #include "engine/wav_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,7 +40,9 @@ void Format(Bytes& h, int32_t rate, int channels) {
 
 WavWriter::WavWriter(int fd, int32_t rate, int channels, uint64_t plainLimit)
     : fd_(fd), rate_(rate), channels_(channels), plainLimit_(plainLimit) {
-    seekable_ = ::lseek(fd_, 0, SEEK_CUR) == 0;
+    // Only a regular file is patched at the end; a device or pipe gets the stream as it comes.
+    struct stat st {};
+    seekable_ = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && ::lseek(fd_, 0, SEEK_CUR) == 0;
     // Placeholder sizes, final once Finish has run; on a pipe they say "until the end".
     Bytes h;
     h.Tag("RIFF").U32(0xFFFFFFFFu).Tag("WAVE");

@@ -2,7 +2,8 @@
 // 16-bit PCM WAV written as the render produces it. It starts as the plain 44-byte form
 // (format 1, RIFF/fmt /data) that every reader opens; only when the data outgrows the
 // 32-bit sizes does Finish turn it into RF64 (a ds64 chunk holding the 64-bit sizes, the
-// data moved behind it). An output that cannot seek (a pipe) keeps the streaming sizes.
+// data moved behind it). An output that is no regular file (a pipe, a device) keeps the
+// streaming sizes.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
