@@ -153,6 +153,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     const double endMs = static_cast<double>(clock.NowMs());
     double tailEnd = endMs;
     for (int w = 0; w < player.Model().SlotCount(); ++w) {
+        summary.soundFiles += driver.attempted[w];
         if (driver.attempted[w] && !player.Sounds().HasBuffer(w)) summary.missing.push_back(w);
         if (std::isfinite(driver.lastTrigger[w]) && player.Sounds().HasBuffer(w))
             tailEnd = std::max(tailEnd, driver.lastTrigger[w] + SoundLengthMs(player.Model().WavFile[w]));

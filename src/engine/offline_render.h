@@ -31,6 +31,7 @@ struct RenderSummary {
     int32_t rate = 0;
     int64_t sounds = 0;             // key sounds triggered by the play pass
     std::vector<int> missing;       // slots whose file could not be loaded
+    int64_t soundFiles = 0;         // slots whose file the render tried to load
     double startMs = 0;             // engine ms of frame 0
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
     std::string error;              // not empty: the audio could not be rendered as asked

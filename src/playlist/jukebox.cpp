@@ -61,7 +61,9 @@ bool Jukebox::Advance() {
     return loaded;
 }
 
-void Jukebox::PlayOnce(bool& played) {
+void Jukebox::PlayOnce(StepResult& result) {
+    // Play with nothing loaded yet resumes no chart: that says nothing about the list.
+    const bool noChart = ResumeCurrent && !player_.HasChart();
     const bool loaded = ResumeCurrent || Advance();
     ResumeCurrent = false;
     UserStop = false;
@@ -69,7 +71,7 @@ void Jukebox::PlayOnce(bool& played) {
     player_.PlaceStart();
     window_.ShowRunningPicture(true);
     player_.RunPlayLoop();
-    played = loaded && !player_.EndedAtOnce();
+    result = noChart ? StepResult::NoChart : loaded && !player_.EndedAtOnce() ? StepResult::Played : StepResult::Silent;
 }
 
 void Jukebox::Step() {
@@ -79,9 +81,9 @@ void Jukebox::Step() {
         silentSteps_ = 0;
         return;
     }
-    bool played = false;
+    StepResult result = StepResult::Silent;
     try {
-        PlayOnce(played);
+        PlayOnce(result);
     } catch (...) {
         // Out of memory in a load, say: the chart counts as one that failed to load,
         // and the jukebox goes on (an escaped exception would leave it stuck).
@@ -93,7 +95,7 @@ void Jukebox::Step() {
     window_.UpdateBeatDisplay();
 
     // A chart cut short by a click on the list did not end by itself.
-    silentSteps_ = played || listClicked_ ? 0 : silentSteps_ + 1;
+    if (result != StepResult::NoChart) silentSteps_ = result == StepResult::Played || listClicked_ ? 0 : silentSteps_ + 1;
     listClicked_ = false;
     const bool nothingPlays = silentSteps_ >= list_.PlayListCount();
     if (UserStop || nothingPlays) {

@@ -51,6 +51,8 @@ public:
     // True when the last play loop ended in its first pass (no tempo, no events):
     // such a chart plays nothing.
     virtual bool EndedAtOnce() { return false; }
+    // False while no chart is loaded (nothing yet, or the last one failed to load).
+    virtual bool HasChart() { return true; }
     // Leaves the loaded chart empty after a failure in the middle of a step.
     virtual void DropChart() {}
     // Silences every key sound.
@@ -89,7 +91,9 @@ public:
 private:
     void Step();
     bool Advance();
-    void PlayOnce(bool& played);
+    // What a step did: played a chart, played nothing, or resumed no chart at all.
+    enum class StepResult { Played, Silent, NoChart };
+    void PlayOnce(StepResult& result);
 
     PlayList& list_;
     JukeboxPlayer& player_;

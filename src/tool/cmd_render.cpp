@@ -44,6 +44,10 @@ int CmdRender(const Args& argsIn) {
         std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ]\n", stderr);
         return 2;
     }
+    if (!AudioFileTypeOf(out)) {
+        std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());
+        return 2;
+    }
     if (!Readable(chart)) {
         std::fprintf(stderr, "render: cannot read %s\n", chart.c_str());
         return 1;
@@ -69,8 +73,13 @@ int CmdRender(const Args& argsIn) {
     case RenderFileStatus::RenderFailed:
         std::fprintf(stderr, "render: %s\n", result.summary->error.c_str());
         return 1;
+    case RenderFileStatus::UnknownFormat:
+        std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());
+        return 2;
     }
     const RenderSummary* summary = &*result.summary;
+    if (const std::string missing = MissingSoundsText(*summary); !missing.empty())
+        std::fprintf(stderr, "render: %s: %s\n", chart.c_str(), missing.c_str());
     JsonWriter w;
     w.BeginObject()
         .Key("frames").Int(summary->frames)

@@ -59,14 +59,29 @@ void ExportJob::Poll() {
     }
     poll_.stop();
     worker_.join();
-    if (dialog_) dialog_->close();
     const RenderFileStatus status = result_.status;
     const std::string name = QFileInfo(QFile::decodeName(out_.c_str())).fileName().toStdString();
+    const std::string missing = status == RenderFileStatus::Done ? MissingSoundsText(*result_.summary) : std::string();
+    if (dialog_ && !missing.empty()) {
+        // Silence where sounds were expected is worth a word: the dialog stays with it
+        // until closed, and outlives this job.
+        dialog_->disconnect(this);
+        dialog_->setValue(kSteps);
+        dialog_->setLabelText(tr("Exported %1, but %2.")
+                                  .arg(QString::fromStdString(name), QString::fromStdString(missing)));
+        dialog_->setCancelButtonText(tr("Close"));
+        dialog_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog_, &QProgressDialog::canceled, dialog_, &QWidget::close);
+        dialog_ = nullptr;
+    }
+    if (dialog_) dialog_->close();
     if (reportFailure_) {
         if (status == RenderFileStatus::ChartUnreadable) reportFailure_("Export: cannot read the chart");
         else if (status == RenderFileStatus::CannotWrite) reportFailure_("Export: cannot write " + name);
         else if (status == RenderFileStatus::WriteFailed) reportFailure_("Export: writing " + name + " failed");
         else if (status == RenderFileStatus::RenderFailed) reportFailure_("Export: " + result_.summary->error);
+        else if (status == RenderFileStatus::UnknownFormat)
+            reportFailure_("Export: " + UnknownFormatText(name));
     }
     emit finished(status);
     deleteLater();

@@ -6,11 +6,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "chart/chart_model.h"
 #include "ui/export_dialog.h"
 #include "ui/main_window.h"
+#include "ui/save_name.h"
 #include "ui/window_placement.h"
 
 namespace jov {
@@ -40,8 +42,13 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     chooseFolder = [this](const QString& caption, const QString& folder) {
         return QFileDialog::getExistingDirectory(&window_, caption, folder);
     };
-    chooseSaveFile = [this](const QString& caption, const QString& folder, const QString& filter) {
-        return QFileDialog::getSaveFileName(&window_, caption, folder, filter);
+    chooseSaveFile = [this](const QString& caption, const QString& folder, const QString& filter, QString* chosen) {
+        return QFileDialog::getSaveFileName(&window_, caption, folder, filter, chosen);
+    };
+    confirmReplace = [this](const QString& path) {
+        return QMessageBox::question(&window_, tr("Replace file"),
+                                     tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     };
 
     menu_ = new QMenu(&window_);
@@ -130,10 +137,20 @@ void ListMenu::OpenList() {
     window_.AddDropped(LocalPaths({names.front()}));
 }
 
+QString ListMenu::SaveName(const QString& caption, const QString& folder, const QString& filters) {
+    QString chosenFilter;
+    const QString answer = chooseSaveFile(caption, folder, filters, &chosenFilter);
+    if (answer.isEmpty()) return {};
+    QString suffix = FilterSuffix(chosenFilter);
+    if (suffix.isEmpty()) suffix = FilterSuffix(filters);  // no filter told: the first one
+    const QString name = WithSuffix(answer, suffix);
+    if (name != answer && QFileInfo::exists(name) && !(confirmReplace && confirmReplace(name))) return {};
+    return name;
+}
+
 void ListMenu::SaveListAs() {
-    QString name = chooseSaveFile(tr("Save list as"), lastFolder_, kListFilter);
+    const QString name = SaveName(tr("Save list as"), lastFolder_, kListFilter);
     if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".rxl");
     Remember(name, false);
     window_.GetPlayList().SavePlayList(QFile::encodeName(name).toStdString(), false);
 }
@@ -145,11 +162,14 @@ void ListMenu::ExportAudio() {
     const ChartInfo entry = entries[static_cast<size_t>(line) + 1];
     const QString chart = QFile::decodeName(entry.FilePath.c_str());
     const QString suggested = QDir(lastFolder_).filePath(QFileInfo(chart).completeBaseName() + QStringLiteral(".flac"));
-    const QString name = chooseSaveFile(tr("Export audio"), suggested,
-                                        QStringLiteral("FLAC (*.flac);;Ogg Vorbis (*.ogg);;WAV (*.wav)"));
-    if (name.isEmpty()) return;
-    Remember(name, false);
-    const QString out = QFileInfo(name).suffix().isEmpty() ? name + QStringLiteral(".flac") : name;
+    const QString out = SaveName(tr("Export audio"), suggested,
+                                 QStringLiteral("FLAC (*.flac);;Ogg Vorbis (*.ogg *.oga);;WAV (*.wav)"));
+    if (out.isEmpty()) return;
+    if (!AudioFileTypeOf(QFile::encodeName(out).toStdString())) {
+        window_.ShowCritical("Export: " + UnknownFormatText(QFileInfo(out).fileName().toStdString()));
+        return;
+    }
+    Remember(out, false);
     lastExport = StartExport(window_, entry.FilePath, QFile::encodeName(out).toStdString(), entry.PlayTime,
                              [this](const std::string& text) { window_.ShowCritical(text); });
 }

@@ -28,7 +28,12 @@ public:
     // the dialog's caption, the folder to start in and the name filters; empty: cancelled.
     std::function<QStringList(const QString& caption, const QString& folder, const QString& filter)> chooseFiles;
     std::function<QString(const QString& caption, const QString& folder)> chooseFolder;
-    std::function<QString(const QString& caption, const QString& folder, const QString& filter)> chooseSaveFile;
+    // The save chooser also tells which of the filters (";;"-separated) was chosen.
+    std::function<QString(const QString& caption, const QString& folder, const QString& filter, QString* chosenFilter)>
+        chooseSaveFile;
+    // Asked before replacing a file the save dialog did not ask about (its name got its
+    // extension afterwards); true replaces it.
+    std::function<bool(const QString& path)> confirmReplace;
 
     // The chart reading: when both are set, a checkable "Extended reading" item shows.
     std::function<bool()> extendedReading;
@@ -60,6 +65,9 @@ private:
     // The chart of the current (or first selected) line; -1 when no line is selected.
     int SelectedLine() const;
     void Remember(const QString& path, bool isFolder);
+    // The chosen name with the chosen filter's extension when it has none; empty when the
+    // user cancelled or would not replace the file that name now means.
+    QString SaveName(const QString& caption, const QString& folder, const QString& filters);
 
     frmMenu& window_;
     std::string settingsPath_;

@@ -51,6 +51,7 @@ public:
     bool SeekTo(int32_t target, bool byTick) override { return p_.SeekTo(target, byTick); }
     void RunPlayLoop() override { p_.RunPlayLoop(); }
     bool EndedAtOnce() override { return p_.Engine().LoopPasses() <= 1; }
+    bool HasChart() override { return !p_.Model().Chart.FilePath.empty(); }
     void DropChart() override { p_.DropChart(); }
     void StopSounds() override { p_.StopSounds(); }
     void StopMidi() override {
@@ -140,6 +141,7 @@ void frmMenu::FormLoad() {
     player_->State().WavLoadMode = 1;
     RestoreWindowPlacement(parts_.settingsPath, *this);
     show();
+    KeepOnScreen(*this);  // now with its frame
     cmdPlay->setIcon(imgRun[0]);
     if (notes_) notes_->setWindowIcon(chkShowNotes->icon());
     QFontMetricsF fm(titleFont_);
@@ -305,6 +307,11 @@ void frmMenu::SeekBarMouse(double x, int buttons) {
     SeekBarAction a = SeekBarPointer(x, buttons, m.PlayTime, m.LastTick);
     if (a.TooltipMs) picScroll->setToolTip(QString::fromStdString(FormatTime(*a.TooltipMs)));
     if (a.SeekTick) player_->SeekTo(*a.SeekTick, true);
+    UpdateBeatDisplay();
+}
+
+void frmMenu::SeekToTick(int32_t tick) {
+    player_->SeekTo(tick, true);
     UpdateBeatDisplay();
 }
 

@@ -107,6 +107,8 @@ public:
     void PressDelete();
     void SetSleepText(const QString& text);
     void SeekBarMouse(double x, int buttons);
+    // A seek to `tick` from outside the window (the desktop's media controls).
+    void SeekToTick(int32_t tick);
     void MarqueeTick();
     // A click on line `row` (counted from 0), as the user's: selects it and plays it next.
     void ClickLine(int row);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <QToolButton>
 
+#include "playlist/seek_bar.h"
 #include "ui/list_menu.h"
 
 namespace jov {
@@ -89,7 +90,9 @@ void frmMenu::BuildControls() {
     picScroll->setMouseTracking(true);
     picScroll->paintContent = [this](QPainter& p, const QRect& r) { PaintScroll(p, r); };
     picScroll->mouse = [this](QMouseEvent* e) {
-        double x = e->position().x() - picScroll->InnerRect().left();
+        // The seek bar's units stay those of its design width however wide the strip is.
+        const QRect inner = picScroll->InnerRect();
+        const double x = (e->position().x() - inner.left()) * kSeekBarInnerWidth / std::max(1, inner.width());
         SeekBarMouse(x, ButtonBits(e->buttons()));
     };
 
@@ -147,12 +150,15 @@ void frmMenu::BuildControls() {
 
     for (QWidget* w : {static_cast<QWidget*>(lstPlayList), static_cast<QWidget*>(lblCap[0]),
                        static_cast<QWidget*>(lblCap[2]), static_cast<QWidget*>(cmbWAVMode),
-                       static_cast<QWidget*>(cmbSleep), static_cast<QWidget*>(cmdClear)})
+                       static_cast<QWidget*>(cmbSleep), static_cast<QWidget*>(cmdClear),
+                       static_cast<QWidget*>(picStatus), static_cast<QWidget*>(picScroll),
+                       static_cast<QWidget*>(picLoadWav), static_cast<QWidget*>(picPlayWav)})
         w->setProperty(kDesignRect, w->geometry());
 }
 
-// A larger window: the top row keeps its places, the list takes the new room and the
-// bottom row moves down with the bottom edge (CLEAR keeps to the list's right edge).
+// A larger window: the list takes the new room and the bottom row moves down with the
+// bottom edge (CLEAR keeps to the list's right edge); in the top row the status box and
+// the progress strip grow to the right, the two signal lamps keep to the right edge.
 void frmMenu::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (!cmdClear) return;  // not built yet
@@ -164,6 +170,10 @@ void frmMenu::resizeEvent(QResizeEvent* e) {
                        static_cast<QWidget*>(cmbWAVMode), static_cast<QWidget*>(cmbSleep)})
         w->setGeometry(design(w).translated(0, dy));
     cmdClear->setGeometry(design(cmdClear).translated(dx, dy));
+    picStatus->setGeometry(design(picStatus).adjusted(0, 0, dx, 0));
+    picScroll->setGeometry(design(picScroll).adjusted(0, 0, dx, 0));
+    picLoadWav->setGeometry(design(picLoadWav).translated(dx, 0));
+    picPlayWav->setGeometry(design(picPlayWav).translated(dx, 0));
 }
 
 }  // namespace jov

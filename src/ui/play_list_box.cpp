@@ -44,6 +44,9 @@ public:
     }
 };
 
+// Shift and Ctrl shape a selection (for Delete and Export); they never choose a line to play.
+bool PlainChoice(Qt::KeyboardModifiers m) { return !(m & (Qt::ShiftModifier | Qt::ControlModifier)); }
+
 }  // namespace
 
 PlayListBox::PlayListBox(QWidget* parent) : QListWidget(parent) {
@@ -98,7 +101,7 @@ void PlayListBox::keyPressEvent(QKeyEvent* e) {
     const int before = currentRow();
     QListWidget::keyPressEvent(e);
     const int after = currentRow();
-    if (after >= 0 && after != before && onChosen) onChosen(after);
+    if (after >= 0 && after != before && PlainChoice(e->modifiers()) && onChosen) onChosen(after);
 }
 
 void PlayListBox::mousePressEvent(QMouseEvent* e) {
@@ -110,7 +113,8 @@ void PlayListBox::mousePressEvent(QMouseEvent* e) {
         return;
     }
     QListWidget::mousePressEvent(e);
-    if (e->button() == Qt::LeftButton && currentRow() == hit.row() && onChosen) onChosen(hit.row());
+    if (e->button() == Qt::LeftButton && PlainChoice(e->modifiers()) && currentRow() == hit.row() && onChosen)
+        onChosen(hit.row());
 }
 
 void PlayListBox::MarkLine(int row) {

@@ -12,8 +12,8 @@ class QMimeData;
 namespace jov {
 
 // lstPlayList: extended selection, drops, the Delete key. onChosen runs only for a line
-// the user chose: a left click on a line (the current one too) or a keyboard move of the
-// current line. The view's own changes of the current line (focus coming in, the list
+// the user chose: a plain left click on a line (the current one too) or a plain keyboard
+// move of the current line; with Shift or Ctrl they only shape the selection. The view's own changes of the current line (focus coming in, the list
 // refilled) and clicks that hit no line or use another button choose nothing.
 class PlayListBox : public QListWidget {
     Q_OBJECT

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
 #include "audio/cls_midi.h"
 #include "chart/clock_line.h"
 #include "engine/start_placement.h"
@@ -105,6 +109,30 @@ TEST(ExtendedSeekTest, ReplayAppliesTemposAndStops) {
     c.clock.Advance(200);
     p.UpdatePlay();
     EXPECT_GT(p.State().CurrentTick, 288.0);
+}
+
+// The time-to-tick map that seeks by time use is the inverse of the event times, over
+// tempo changes, measures of any length and stops, in both readings of every chart here.
+TEST(ClockLineTest, TickAtAnEventsTimeIsItsTick) {
+    std::vector<std::string> charts{std::string(JOV01_TEST_DATA) + "/engine/extended_map.bme"};
+    for (const auto& e : std::filesystem::directory_iterator(std::string(JOV01_TEST_DATA) + "/charts"))
+        charts.push_back(e.path().string());
+    int checked = 0;
+    for (const std::string& path : charts) {
+        for (bool extended : {false, true}) {
+            LoadedChart c(path, extended);
+            const ChartModel& m = c.player.Model();
+            const std::vector<double> times = EventTimesMs(m);
+            const size_t step = times.size() / 300 + 1;  // each look walks the chart
+            for (size_t i = 0; i < times.size(); i += step) {
+                if (!std::isfinite(times[i])) continue;
+                const double tick = m.EventTick(i);
+                ASSERT_NEAR(TickAtMs(m, times[i]), tick, 1e-6 * std::max(1.0, tick)) << path << " " << i;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 10000);
 }
 
 }  // namespace
