@@ -144,7 +144,7 @@ void BM_ParseReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);
     Loader l;
     jov::ChartReading reading;
-    reading.extended = state.range(0) != 0;
+    reading.mode = state.range(0) != 0 ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
     l.ctx.reading = &reading;
     for (auto _ : state) {
         jov::ResetChart(l.ctx);
@@ -159,7 +159,7 @@ BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_ScanReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);
     jov::ChartReading reading;
-    reading.extended = state.range(0) != 0;
+    reading.mode = state.range(0) != 0 ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
     for (auto _ : state) {
         jov::ChartInfo entry;
         jov::ScanHeaderBytes(text, "/bench/chart.bms", entry, &reading);

@@ -82,7 +82,7 @@ TEST(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTime) {
             RenderOptions o;
             o.rate = c.rate;
             o.passMs = passMs;
-            o.extended = c.extended;
+            o.reading = c.extended ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
             std::vector<int16_t> pcm;
             auto s = RenderChart(kData + c.chart, o, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
             ASSERT_TRUE(s.has_value());
