@@ -28,7 +28,10 @@ TEST(ReadingTool, AutoGivesEachCorpusChartItsReadingsOutput) {
         EXPECT_EQ(byAuto.code, 0);
         EXPECT_EQ(byAuto.out, Tool({"times", "--reading", reading, chart}).out);
         const auto scan = Tool({"scan", chart});
-        EXPECT_NE(scan.out.find(",\"Reading\":\"" + reading + "\"}"), std::string::npos) << scan.out;
+        std::string field = ",\"Reading\":\"";
+        field += reading;
+        field += "\"}";
+        EXPECT_NE(scan.out.find(field), std::string::npos) << scan.out;
         ++charts;
     }
     EXPECT_EQ(charts, 52);
