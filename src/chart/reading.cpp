@@ -15,6 +15,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "chart/chart_text.h"
 #include "chart/text_decode.h"
 
@@ -76,6 +80,7 @@ public:
     explicit ConstructScan(std::string_view whole) : whole_(whole) {}
 
     uint32_t Result() const { return found_ | (bpmLine_ ? 0u : uint32_t{kNoBpm}); }
+    bool Found(uint32_t bits) const { return (found_ & bits) == bits; }
 
     template <typename C>
     void Header(std::basic_string_view<C> line) {
@@ -171,6 +176,65 @@ void ScanLine(ConstructScan& scan, std::basic_string_view<C> line) {
     else scan.Header(line);
 }
 
+bool IsBreakByte(char c) { return c == '\r' || c == '\n'; }
+bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
+
+// The first byte from p on that is not a hexadecimal digit (or end).
+const char* SkipHex(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
+    const __m128i belowA = _mm_set1_epi8('a' - 1), aboveF = _mm_set1_epi8('f' + 1), caseBit = _mm_set1_epi8(0x20);
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine));
+        const __m128i low = _mm_or_si128(v, caseBit);
+        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(low, belowA), _mm_cmplt_epi8(low, aboveF));
+        const int other = ~_mm_movemask_epi8(_mm_or_si128(digit, letter)) & 0xFFFF;
+        if (other) return p + __builtin_ctz(static_cast<unsigned>(other));
+    }
+#endif
+    while (p < end && kClass[static_cast<unsigned char>(*p)] == kHex) ++p;
+    return p;
+}
+
+// The first CR or LF from p on (or end).
+const char* SkipToBreak(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (hit) return p + __builtin_ctz(static_cast<unsigned>(hit));
+    }
+#endif
+    while (p < end && !IsBreakByte(*p)) ++p;
+    return p;
+}
+
+bool IsMarkChannel(int channel) {
+    return channel == 8 || channel == 9 || (channel >= 51 && channel <= 59) || (channel >= 61 && channel <= 69);
+}
+
+// Scans the line that starts at r (after its "#") and returns where it ends. Nearly every
+// byte of a chart is the data of a channel line of hexadecimal pairs: those are passed
+// sixteen at a time, and only a line holding anything else is looked at character by character.
+size_t ScanLineAt(ConstructScan& scan, const char* p, size_t r, size_t n) {
+    const char* end = p + n;
+    if (r + 6 <= n && IsDigitByte(p[r]) && IsDigitByte(p[r + 1]) && IsDigitByte(p[r + 2]) && IsDigitByte(p[r + 3]) &&
+        IsDigitByte(p[r + 4]) && !IsBreakByte(p[r + 5])) {
+        const int channel = (p[r + 3] - '0') * 10 + (p[r + 4] - '0');
+        if (channel != 2 && !IsMarkChannel(channel)) {
+            const char* data = p + r + 6;
+            if (scan.Found(kBase36Slots)) return static_cast<size_t>(SkipToBreak(data, end) - p);
+            const char* q = SkipHex(data, end);
+            if (q == end || IsBreakByte(*q)) return static_cast<size_t>(q - p);
+        }
+    }
+    const size_t lineEnd = static_cast<size_t>(SkipToBreak(p + r, end) - p);
+    ScanLine(scan, std::string_view(p + r, lineEnd - r));
+    return lineEnd;
+}
+
 }  // namespace
 
 uint32_t ExtendedConstructs(std::string_view bytes) {
@@ -188,10 +252,7 @@ uint32_t ExtendedConstructs(std::string_view bytes) {
 
     const char* p = text.data();
     const size_t n = text.size();
-    auto nextBreak = [&](size_t i) {
-        while (i < n && kClass[static_cast<unsigned char>(p[i])] != kBreak) ++i;
-        return i;
-    };
+    auto nextBreak = [&](size_t i) { return static_cast<size_t>(SkipToBreak(p + i, p + n) - p); };
     // Every line the walk yields starts after a line break (or the text's start) with "#".
     size_t i = 0;
     while (i < n) {
@@ -203,9 +264,7 @@ uint32_t ExtendedConstructs(std::string_view bytes) {
                 const size_t j = r + (p[r] == '\r' && r + 1 < n && p[r + 1] == '\n' ? 2 : 1);
                 i = nextBreak(j);
             } else {
-                const size_t end = nextBreak(r);
-                ScanLine(scan, text.substr(r, end - r));
-                i = end;
+                i = ScanLineAt(scan, p, r, n);
             }
         } else {
             i = nextBreak(i);
