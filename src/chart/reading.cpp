@@ -75,6 +75,10 @@ bool IsRandomFamily(std::basic_string_view<C> line) {
     return false;
 }
 
+bool IsLongNoteChannel(int32_t channel) { return (channel >= 51 && channel <= 59) || (channel >= 61 && channel <= 69); }
+// Channels whose every object is a construct of its own.
+bool IsMarkChannel(int32_t channel) { return channel == 8 || channel == 9 || IsLongNoteChannel(channel); }
+
 class ConstructScan {
 public:
     explicit ConstructScan(std::string_view whole) : whole_(whole) {}
@@ -137,10 +141,10 @@ private:
     template <typename C>
     void Objects(int32_t channel, std::basic_string_view<C> data) {
         if (channel == 2) return;  // a measure's length, not objects
-        const uint32_t mark = channel == 8                                   ? kTempoSlots
-                              : channel == 9                                 ? kStops
-                              : (channel >= 51 && channel <= 59) || (channel >= 61 && channel <= 69) ? kLongNotes
-                                                                             : 0u;
+        const uint32_t mark = channel == 8                ? kTempoSlots
+                              : channel == 9              ? kStops
+                              : IsLongNoteChannel(channel) ? kLongNotes
+                                                          : 0u;
         const uint32_t all = kBase36Slots | mark;
         const size_t n = data.size() / 2;
         for (size_t k = 0; k < n && (found_ & all) != all; ++k) {
@@ -209,10 +213,6 @@ const char* SkipToBreak(const char* p, const char* end) {
 #endif
     while (p < end && !IsBreakByte(*p)) ++p;
     return p;
-}
-
-bool IsMarkChannel(int channel) {
-    return channel == 8 || channel == 9 || (channel >= 51 && channel <= 59) || (channel >= 61 && channel <= 69);
 }
 
 // Scans the line that starts at r (after its "#") and returns where it ends. Nearly every
