@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "chart/entry_line.h"
-#include "chart/chart_text.h"
 #include "chart/header_scan.h"
 #include "playlist/list_file.h"
+#include "shell/file_read.h"
 #include "shell/paths.h"
 #include "shell/status.h"
 
@@ -86,13 +86,14 @@ void PlayList::RereadEntries() {
     UpdatePlayListCaption();
 }
 
-ReadingChoice PlayList::ReadingOfLine(int line) {
-    if (line < 0 || line >= count_) return {};
+std::optional<ReadingChoice> PlayList::ReadingOfLine(int line) {
+    if (line < 0 || line >= count_) return std::nullopt;
     const std::string& path = entries_[static_cast<std::size_t>(line) + 1].FilePath;
     if (auto it = readingOf_.find(path); it != readingOf_.end()) return it->second;
     // An entry from a list file: its chart is read once to tell.
-    const bool needsBytes = reading_ && reading_->mode == ReadingMode::Auto;
-    const ReadingChoice choice = ChooseReading(reading_, needsBytes ? ReadFileBytes(path) : std::string());
+    const std::optional<std::string> bytes = ReadRegularFile(path, size_t{256} << 20);
+    if (!bytes) return std::nullopt;
+    const ReadingChoice choice = ChooseReading(reading_, *bytes);
     readingOf_[path] = choice;
     return choice;
 }

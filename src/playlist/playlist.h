@@ -58,8 +58,9 @@ public:
     // Every entry read again as adding it again would, after the reading changed; an
     // entry whose file is gone keeps its line.
     void RereadEntries();
-    // How the chart of `line` is read now (its file is read when no scan has told yet).
-    ReadingChoice ReadingOfLine(int line);
+    // How the chart of `line` is read now (its file is read when no scan has told yet);
+    // nothing when no line or no readable chart is there.
+    std::optional<ReadingChoice> ReadingOfLine(int line);
 
     // Position in the play order of the chart last started; 0 = none yet.
     int32_t PlayOrderIndex = 0;

@@ -142,7 +142,8 @@ void frmMenu::BuildControls() {
     listMenu_->reading = [this] { return Reading(); };
     listMenu_->setReading = [this](const std::string& name) { ChooseReading(name); };
     lstPlayList->toolTipFor = [this](int row) {
-        return QString::fromStdString(DescribeReading(player_->Reading().mode, list_->ReadingOfLine(row)));
+        const auto choice = list_->ReadingOfLine(row);
+        return choice ? QString::fromStdString(DescribeReading(player_->Reading().mode, *choice)) : QString();
     };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,

@@ -129,6 +129,8 @@ private slots:
         m.actReading[2]->trigger();
         QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
         QCOMPARE(w.Reading(), std::string("extended"));
+        QVERIFY(w.lstPlayList->toolTipFor(3).isEmpty());
+        QCOMPARE(w.lstPlayList->toolTipFor(0), QStringLiteral("Extended reading"));
         w.SetReading("auto");
         m.Prepared();
         QVERIFY(m.actReading[0]->isChecked() && !m.actReading[2]->isChecked());
