@@ -14,6 +14,7 @@
 #include "chart/chart_timing.h"
 #include "chart/extended_reader.h"
 #include "chart/header_scan.h"
+#include "chart/reading.h"
 #include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/status.h"
@@ -138,13 +139,17 @@ void BM_SortEvents(benchmark::State& state) {
 // Keys (what the timing pass runs) against whole entries, at 1 and 10 MB.
 BENCHMARK_TEMPLATE(BM_SortEvents, true)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_SortEvents, false)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-// Classic (0) against Extended (1) reading of the 1 MB chart: parse with the timing
-// pass, and the header scan of the same bytes.
+// Classic (0) against Extended (1) reading of the 1 MB chart, and Auto (2), which reads
+// it the Classic way after deciding so: parse with the timing pass, and the header scan
+// of the same bytes.
+jov::ReadingMode ModeOf(int64_t arg) {
+    return arg == 0 ? jov::ReadingMode::Classic : arg == 1 ? jov::ReadingMode::Extended : jov::ReadingMode::Auto;
+}
 void BM_ParseReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);
     Loader l;
     jov::ChartReading reading;
-    reading.extended = state.range(0) != 0;
+    reading.mode = ModeOf(state.range(0));
     l.ctx.reading = &reading;
     for (auto _ : state) {
         jov::ResetChart(l.ctx);
@@ -154,12 +159,12 @@ void BM_ParseReading1MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_ScanReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);
     jov::ChartReading reading;
-    reading.extended = state.range(0) != 0;
+    reading.mode = ModeOf(state.range(0));
     for (auto _ : state) {
         jov::ChartInfo entry;
         jov::ScanHeaderBytes(text, "/bench/chart.bms", entry, &reading);
@@ -167,7 +172,15 @@ void BM_ScanReading1MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_ScanReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanReading1MB)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Auto's decision alone on the same bytes: its cost against the two above.
+void BM_ReadingDecision1MB(benchmark::State& state) {
+    const std::string text = MakeChart(1000);
+    for (auto _ : state) benchmark::DoNotOptimize(jov::ExtendedConstructs(text));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadingDecision1MB)->Unit(benchmark::kMillisecond);
 
 void BM_HeaderScan100KB(benchmark::State& state) {
     namespace fs = std::filesystem;

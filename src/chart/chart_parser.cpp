@@ -6,6 +6,7 @@
 #include "chart/conversions.h"
 #include "chart/extended_chart.h"
 #include "chart/extended_reader.h"
+#include "chart/reading.h"
 #include "chart/text_decode.h"
 
 namespace jov {
@@ -65,7 +66,7 @@ void HandleChannel(ChartModel& m, std::u32string_view line) {
 void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::string& path, const ParseHooks& hooks) {
     const std::string folder = ChartFolder(path);
     model.Chart.FilePath = path;
-    if (hooks.reading && hooks.reading->extended) {
+    if (ChooseReading(hooks.reading, bytes).extended) {
         ParseExtendedBytes(model, bytes, folder, hooks);
         return;
     }

@@ -110,7 +110,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     VirtualClock clock(0, std::clamp(options.passMs, 1, 50));
     Player player(shell, clock, &audio->Sound(), &audio->Midi());
     player.State().WavLoadMode = options.loadMode;
-    player.Reading().extended = options.extended;
+    player.Reading().mode = options.reading;
     player.Reading().random.seed(options.seed);
     player.State().SleepMs = std::clamp(options.passMs, 1, 50);
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "chart/reading.h"
+
 namespace jov {
 
 struct RenderOptions {
@@ -22,7 +24,7 @@ struct RenderOptions {
     std::optional<std::string> soundFont;
     // Polled between passes; true ends the render early (summary.cancelled, no tail).
     std::function<bool()> cancel;
-    bool extended = false;          // the Extended reading of the chart
+    ReadingMode reading = ReadingMode::Auto;  // how the chart is read
     uint32_t seed = 1;              // its #RANDOM generator's seed
 };
 

@@ -6,6 +6,7 @@
 #include "chart/entry_line.h"
 #include "chart/header_scan.h"
 #include "playlist/list_file.h"
+#include "shell/file_read.h"
 #include "shell/paths.h"
 #include "shell/status.h"
 
@@ -56,10 +57,45 @@ void PlayList::AddPlayListEntry(const std::string& path) {
     ++count_;
     entries_.resize(static_cast<std::size_t>(count_) + 1);
     ChartInfo& entry = entries_.back();
-    if (shell_.FileExists(path)) ScanHeaders(path, entry, shell_, reading_);
+    if (shell_.FileExists(path)) {
+        ReadingChoice choice;
+        ScanHeaders(path, entry, shell_, reading_, &choice);
+        readingOf_[path] = choice;
+    }
     AppendLine(entry);
     totalTime_ += entry.PlayTime;
     UpdatePlayListCaption();
+}
+
+void PlayList::RereadEntries() {
+    readingOf_.clear();
+    for (int32_t i = 1; i <= count_; ++i) {
+        ChartInfo& entry = entries_[static_cast<std::size_t>(i)];
+        const std::string path = entry.FilePath;
+        if (!shell_.FileExists(path)) continue;
+        ChartInfo fresh;
+        ReadingChoice choice;
+        ScanHeaders(path, fresh, shell_, reading_, &choice);
+        readingOf_[path] = choice;
+        totalTime_ += int64_t{fresh.PlayTime} - entry.PlayTime;
+        entry = std::move(fresh);
+        std::string& line = lines_[static_cast<std::size_t>(i - 1)];
+        line = FormatEntryLine(entry);
+        if (view_) view_->OnLineChanged(i - 1, line);
+    }
+    UpdatePlayListCaption();
+}
+
+std::optional<ReadingChoice> PlayList::ReadingOfLine(int line) {
+    if (line < 0 || line >= count_) return std::nullopt;
+    const std::string& path = entries_[static_cast<std::size_t>(line) + 1].FilePath;
+    if (auto it = readingOf_.find(path); it != readingOf_.end()) return it->second;
+    // An entry from a list file: its chart is read once to tell.
+    const std::optional<std::string> bytes = ReadRegularFile(path, size_t{256} << 20);
+    if (!bytes) return std::nullopt;
+    const ReadingChoice choice = ChooseReading(reading_, *bytes);
+    readingOf_[path] = choice;
+    return choice;
 }
 
 void PlayList::RemovePlayListEntry(int line) {
@@ -74,6 +110,7 @@ void PlayList::RemovePlayListEntry(int line) {
 }
 
 void PlayList::ClearPlayList() {
+    readingOf_.clear();
     count_ = 0;
     totalTime_ = 0;
     PlayOrderIndex = 0;

@@ -2,16 +2,17 @@
 // The playlist: entries (element 0 a placeholder), their count, the running total of
 // playing time, the list lines the window mirrors, and the list file.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "chart/chart_model.h"
+#include "chart/reading.h"
 
 namespace jov {
 
 class Shell;
-struct ChartReading;
 
 // The window's list box follows these; line k shows entry k + 1.
 class PlayListView {
@@ -20,6 +21,8 @@ public:
     virtual void OnLineAdded(const std::string& line) = 0;
     virtual void OnLineRemoved(int line) = 0;
     virtual void OnLinesCleared() = 0;
+    // Line `line` now reads `text` (its chart was read again).
+    virtual void OnLineChanged(int /*line*/, const std::string& /*text*/) {}
     // A caption set as a whole (the folder search's progress), not through SetCaption.
     virtual void OnCaptionSet(const std::string& /*caption*/) {}
 };
@@ -49,8 +52,15 @@ public:
     // The last summary text shown in the caption, e.g. "[3songs/00:04:05]".
     const std::string& Summary() const { return summary_; }
     Shell& GetShell() { return shell_; }
-    // The reading the header scan uses (classic when null or not extended).
+    // The reading the header scan and the folder search use (Classic when null).
     void SetReading(ChartReading* reading) { reading_ = reading; }
+    const ChartReading* Reading() const { return reading_; }
+    // Every entry read again as adding it again would, after the reading changed; an
+    // entry whose file is gone keeps its line.
+    void RereadEntries();
+    // How the chart of `line` is read now (its file is read when no scan has told yet);
+    // nothing when no line or no readable chart is there.
+    std::optional<ReadingChoice> ReadingOfLine(int line);
 
     // Position in the play order of the chart last started; 0 = none yet.
     int32_t PlayOrderIndex = 0;
@@ -73,6 +83,7 @@ private:
 
     Shell& shell_;
     ChartReading* reading_ = nullptr;
+    std::map<std::string, ReadingChoice> readingOf_;  // by path, from the scans so far
     PlayListView* view_ = nullptr;
     MessageHook* messages_ = nullptr;
     std::vector<ChartInfo> entries_;

@@ -25,9 +25,9 @@ public:
     virtual int32_t SleepMs() const = 0;
     virtual int32_t WavLoadMode() const = 0;
     virtual void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) = 0;
-    // The chart reading: Classic (false, the default) or Extended.
-    virtual void SetExtendedReading(bool /*on*/) {}
-    virtual bool ExtendedReading() const { return false; }
+    // The chart reading by name: "auto" (the default), "classic" or "extended".
+    virtual void SetReading(const std::string& /*name*/) {}
+    virtual std::string Reading() const { return "auto"; }
 };
 
 constexpr int kSleepItems = 16;    // "0" .. "15"

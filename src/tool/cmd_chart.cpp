@@ -29,16 +29,18 @@ int CmdScan(const Args& argsIn) {
     Shell shell;
     for (const std::string& path : args) {
         ChartInfo entry;
+        ReadingChoice choice;
         if (!shell.FileExists(path)) {
             std::fprintf(stderr, "cannot read %s\n", path.c_str());
             code = 1;
         } else {
-            ScanHeaders(path, entry, shell, &reading);
+            ScanHeaders(path, entry, shell, &reading, &choice);
         }
         JsonWriter w;
         w.BeginObject();
         WriteChartInfoMembers(w, entry);
         w.Key("Line").String(FormatEntryLine(entry));
+        if (r.mode != ReadingMode::Classic) w.Key("Reading").String(choice.extended ? "extended" : "classic");
         w.EndObject();
         PrintJsonLine(w);
     }

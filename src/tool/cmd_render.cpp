@@ -54,7 +54,7 @@ int CmdRender(const Args& argsIn) {
     }
     RenderOptions options;
     options.rate = static_cast<int32_t>(rate);
-    options.extended = reading.extended;
+    options.reading = reading.mode;
     options.seed = reading.seed;
     RenderFileResult result = RenderChartToFile(chart, out, options);
     switch (result.status) {

@@ -15,7 +15,7 @@ constexpr int32_t kRate = 44100;
 }  // namespace
 
 ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_t expectedMs,
-                     std::function<void(const std::string&)> reportFailure)
+                     std::function<void(const std::string&)> reportFailure, ReadingMode reading)
     : QObject(&parent),
       chart_(std::move(chart)),
       out_(std::move(out)),
@@ -33,9 +33,10 @@ ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_
     connect(dialog_, &QDialog::rejected, this, [this] { Cancel(); });
     dialog_->show();
 
-    worker_ = std::thread([this] {
+    worker_ = std::thread([this, reading] {
         RenderOptions options;
         options.rate = kRate;
+        options.reading = reading;
         result_ = RenderChartToFile(chart_, out_, options, &progress_);
         done_ = true;
     });
@@ -92,8 +93,8 @@ void CancelExports(QWidget& parent) {
 }
 
 ExportJob* StartExport(QWidget& parent, const std::string& chart, const std::string& out, int32_t expectedMs,
-                       std::function<void(const std::string&)> reportFailure) {
-    return new ExportJob(parent, chart, out, expectedMs, std::move(reportFailure));
+                       std::function<void(const std::string&)> reportFailure, ReadingMode reading) {
+    return new ExportJob(parent, chart, out, expectedMs, std::move(reportFailure), reading);
 }
 
 }  // namespace jov

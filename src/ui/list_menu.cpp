@@ -1,6 +1,7 @@
 #include "ui/list_menu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -19,7 +20,7 @@ namespace jov {
 
 namespace {
 
-const QString kChartFilter = QStringLiteral("BMS charts and lists (*.bms *.bme *.BMS *.BME *.rxl *.RXL);;All files (*)");
+const QString kChartFilter = QStringLiteral("BMS charts and lists (*.bms *.bme *.bml *.pms *.BMS *.BME *.BML *.PMS *.rxl *.RXL);;All files (*)");
 const QString kListFilter = QStringLiteral("List files (*.rxl *.RXL)");
 
 std::vector<std::string> LocalPaths(const QStringList& names) {
@@ -65,13 +66,21 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     actDelete->setShortcut(QKeySequence(Qt::Key_Delete));
     actDelete->setShortcutContext(Qt::WidgetShortcut);
     actClear = menu_->addAction(tr("CLEAR"), &window_, [this] { window_.cmdClear->click(); });
-    extendedSeparator_ = new QAction(this);
-    extendedSeparator_->setSeparator(true);
-    actExtended = new QAction(tr("Extended reading"), this);
-    actExtended->setCheckable(true);
-    connect(actExtended, &QAction::triggered, this, [this](bool on) {
-        if (setExtendedReading) setExtendedReading(on);
-    });
+    readingSeparator_ = new QAction(this);
+    readingSeparator_->setSeparator(true);
+    readingMenu = new QMenu(tr("Reading"), menu_);
+    auto* group = new QActionGroup(readingMenu);
+    const QString texts[] = {tr("Auto (recommended)"), tr("Classic"), tr("Extended")};
+    const char* names[] = {"auto", "classic", "extended"};
+    for (int i = 0; i < 3; ++i) {
+        actReading[i] = readingMenu->addAction(texts[i]);
+        actReading[i]->setCheckable(true);
+        actReading[i]->setData(QString::fromLatin1(names[i]));
+        group->addAction(actReading[i]);
+        connect(actReading[i], &QAction::triggered, this, [this, name = std::string(names[i])] {
+            if (setReading) setReading(name);
+        });
+    }
 }
 
 QAction* ListMenu::Action(const QString& text, const QKeySequence& keys, void (ListMenu::*slot)()) {
@@ -99,12 +108,13 @@ QMenu* ListMenu::Prepared() {
     actExport->setEnabled(SelectedLine() >= 0);
     actDelete->setEnabled(any && window_.lstPlayList->currentRow() >= 0);
     actClear->setEnabled(any);
-    menu_->removeAction(extendedSeparator_);
-    menu_->removeAction(actExtended);
-    if (extendedReading && setExtendedReading) {
-        actExtended->setChecked(extendedReading());
-        menu_->addAction(extendedSeparator_);  // one separator, however often the menu opens
-        menu_->addAction(actExtended);
+    menu_->removeAction(readingSeparator_);
+    menu_->removeAction(readingMenu->menuAction());
+    if (reading && setReading) {
+        const QString now = QString::fromStdString(reading());
+        for (QAction* a : actReading) a->setChecked(a->data().toString() == now);
+        menu_->addAction(readingSeparator_);  // one separator, however often the menu opens
+        menu_->addMenu(readingMenu);
     }
     return menu_;
 }
@@ -171,7 +181,8 @@ void ListMenu::ExportAudio() {
     }
     Remember(out, false);
     lastExport = StartExport(window_, entry.FilePath, QFile::encodeName(out).toStdString(), entry.PlayTime,
-                             [this](const std::string& text) { window_.ShowCritical(text); });
+                             [this](const std::string& text) { window_.ShowCritical(text); },
+                             window_.GetPlayer().Reading().mode);
 }
 
 }  // namespace jov

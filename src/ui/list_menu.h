@@ -35,9 +35,10 @@ public:
     // extension afterwards); true replaces it.
     std::function<bool(const QString& path)> confirmReplace;
 
-    // The chart reading: when both are set, a checkable "Extended reading" item shows.
-    std::function<bool()> extendedReading;
-    std::function<void(bool)> setExtendedReading;
+    // The chart reading by name ("auto", "classic", "extended"): when both are set, a
+    // "Reading" submenu of three exclusive items shows.
+    std::function<std::string()> reading;
+    std::function<void(const std::string&)> setReading;
 
     // The menu as it would pop up now (items enabled for the current selection).
     QMenu* Prepared();
@@ -56,7 +57,8 @@ public:
     QAction* actExport = nullptr;
     QAction* actDelete = nullptr;
     QAction* actClear = nullptr;
-    QAction* actExtended = nullptr;
+    QMenu* readingMenu = nullptr;
+    QAction* actReading[3] = {};  // Auto, Classic, Extended
     // The export started last (gone once it has finished).
     QPointer<ExportJob> lastExport;
 
@@ -73,7 +75,7 @@ private:
     std::string settingsPath_;
     QString lastFolder_;
     QMenu* menu_ = nullptr;
-    QAction* extendedSeparator_ = nullptr;
+    QAction* readingSeparator_ = nullptr;
 };
 
 }  // namespace jov

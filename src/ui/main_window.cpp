@@ -358,12 +358,19 @@ bool frmMenu::Random() const { return chkRandom->isChecked(); }
 int32_t frmMenu::SleepMs() const { return player_->State().SleepMs; }
 int32_t frmMenu::WavLoadMode() const { return player_->State().WavLoadMode; }
 
-void frmMenu::SetExtendedReading(bool on) {
+void frmMenu::SetReading(const std::string& name) {
     EnsureLoaded();
-    player_->Reading().extended = on;
+    if (auto mode = ReadingModeNamed(name)) player_->Reading().mode = *mode;
 }
 
-bool frmMenu::ExtendedReading() const { return player_->Reading().extended; }
+std::string frmMenu::Reading() const { return ReadingModeName(player_->Reading().mode); }
+
+void frmMenu::ChooseReading(const std::string& name) {
+    const auto mode = ReadingModeNamed(name);
+    if (!mode || *mode == player_->Reading().mode) return;
+    SetReading(name);
+    list_->RereadEntries();
+}
 
 void frmMenu::SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) {
     player_->State().SleepMs = sleepMs;

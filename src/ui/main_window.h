@@ -149,9 +149,11 @@ public:
     int32_t SleepMs() const override;
     int32_t WavLoadMode() const override;
     void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) override;
-    // Classic or Extended reading for the charts loaded and added from now on.
-    void SetExtendedReading(bool on) override;
-    bool ExtendedReading() const override;
+    // The reading ("auto", "classic", "extended") of the charts loaded and added from now on.
+    void SetReading(const std::string& name) override;
+    std::string Reading() const override;
+    // The user's choice in the list's menu: the reading changes and the list's entries are read again.
+    void ChooseReading(const std::string& name);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -180,6 +182,7 @@ private:
     void OnLineAdded(const std::string& line) override;
     void OnLineRemoved(int line) override;
     void OnLinesCleared() override;
+    void OnLineChanged(int line, const std::string& text) override;
     void OnCaptionSet(const std::string& caption) override;
     // JukeboxWindow
     void SetNextPlayTimer(bool enabled) override;

@@ -33,6 +33,12 @@ void frmMenu::OnLinesCleared() {
     --listGuard_;
 }
 
+void frmMenu::OnLineChanged(int line, const std::string& text) {
+    ++listGuard_;
+    if (QListWidgetItem* item = lstPlayList->item(line)) item->setText(QString::fromStdString(text));
+    --listGuard_;
+}
+
 void frmMenu::OnCaptionSet(const std::string& caption) {
     setWindowTitle(DisplayText(caption));
     // A long folder search: let the window draw itself now and then.

@@ -142,8 +142,12 @@ void frmMenu::BuildControls() {
 
     // The list's menu: right button or the context-menu key.
     listMenu_ = new ListMenu(*this, parts_.settingsPath);
-    listMenu_->extendedReading = [this] { return ExtendedReading(); };
-    listMenu_->setExtendedReading = [this](bool on) { SetExtendedReading(on); };
+    listMenu_->reading = [this] { return Reading(); };
+    listMenu_->setReading = [this](const std::string& name) { ChooseReading(name); };
+    lstPlayList->toolTipFor = [this](int row) {
+        const auto choice = list_->ReadingOfLine(row);
+        return choice ? QString::fromStdString(DescribeReading(player_->Reading().mode, *choice)) : QString();
+    };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });

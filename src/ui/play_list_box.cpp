@@ -1,5 +1,8 @@
 #include "ui/play_list_box.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -79,6 +82,17 @@ void AcceptIfUrls(QDropEvent* e) {
         e->acceptProposedAction();
     else
         e->ignore();
+}
+
+bool PlayListBox::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && toolTipFor) {
+        const auto* help = static_cast<QHelpEvent*>(e);
+        const int row = indexAt(help->pos()).row();
+        if (row >= 0) QToolTip::showText(help->globalPos(), toolTipFor(row), viewport());
+        else QToolTip::hideText();
+        return true;
+    }
+    return QListWidget::viewportEvent(e);
 }
 
 void PlayListBox::dragEnterEvent(QDragEnterEvent* e) {

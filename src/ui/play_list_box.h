@@ -22,12 +22,15 @@ public:
     std::function<void(const std::vector<std::string>&)> onDrop;
     std::function<void(int key)> onKeyDown;
     std::function<void(int row)> onChosen;
+    // The tool tip of a line, asked when it is about to show.
+    std::function<QString(int row)> toolTipFor;
 
     // Marks `row` as the current line. A range the user has selected stays selected
     // (only the focus moves); otherwise the line becomes the one selected line.
     void MarkLine(int row);
 
 protected:
+    bool viewportEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <fstream>
 #include <vector>
 
 #include "chart/clock_line.h"
@@ -23,14 +25,19 @@ const std::string kData = std::string(JOV01_TEST_DATA) + "/engine/";
 // Each dispatched event's time on the clock line, as the play pass leaves it.
 struct LineTimes final : DispatchListener {
     LineTimes(const ChartModel& m, const EngineState& st) : m(m), st(st) {}
-    void OnDispatch(const ChartEvent& e, bool) override {
+    void OnDispatch(const ChartEvent& e, bool sounded) override {
         index.push_back(&e - m.Events.data());
-        ms.push_back(st.StartTime + LineMsOf(st, e.Tick));
+        ms.push_back(st.StartTime + LineMsOf(st, m.EventTick(static_cast<size_t>(index.back()))));
+        if (sounded) soundedMs.push_back(ms.back());
+        // How far ahead of its time on the line the pass dispatched it.
+        early = std::max(early, ms.back() - (st.StartTime + st.ElapsedMs));
     }
     const ChartModel& m;
     const EngineState& st;
     std::vector<ptrdiff_t> index;
     std::vector<double> ms;
+    std::vector<double> soundedMs;
+    double early = -1e300;
 };
 
 TEST(ClockLineTest, EveryEventSitsOnTheChartsTimesWhateverTheSleep) {
@@ -60,6 +67,37 @@ TEST(ClockLineTest, EveryEventSitsOnTheChartsTimesWhateverTheSleep) {
     }
 }
 
+// warp.bme: 10^9 BPM for one 192nd of a measure (starting between two milliseconds),
+// objects before, inside, just after
+// and long after it. Read the Extended way, each pass finds its tick past the warp (no
+// object is dispatched ahead of its time) and lateness counts in time (the object inside
+// the warp is far more than 48 ticks behind any pass), so every object sounds, on its
+// time, at every sleep.
+TEST(ClockLineTest, AWarpOfTheTempoSoundsEveryObjectOnItsTime) {
+    for (int sleep : {1, 10, 15}) {
+        SCOPED_TRACE(sleep);
+        Shell shell;
+        VirtualClock clock(100000, sleep);
+        Player player(shell, clock, nullptr, nullptr);
+        player.State().SleepMs = sleep;
+        LineTimes line(player.Model(), player.State());
+        player.Engine().SetDispatchListener(&line);
+        player.LoadChart(kData + "warp.bme");
+        ASSERT_TRUE(player.Model().Extended.active);  // Auto: the #BPMxx lines choose it
+        player.PlaceStart();
+        player.RunPlayLoop();
+        const ChartModel& m = player.Model();
+        const std::vector<double> times = EventTimesMs(m);
+        std::vector<double> objects;
+        for (size_t i = 0; i < times.size(); ++i)
+            if (m.Events[i].Channel == 1 || m.Events[i].Channel == 11) objects.push_back(times[i]);
+        EXPECT_LE(line.early, 1e-3);
+        ASSERT_EQ(line.soundedMs.size(), objects.size());
+        for (size_t i = 0; i < objects.size(); ++i)
+            EXPECT_NEAR(line.soundedMs[i] - line.soundedMs[0], objects[i] - objects[0], 5e-3) << i;
+    }
+}
+
 TEST(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTime) {
     struct Case {
         const char* chart;
@@ -82,7 +120,7 @@ TEST(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTime) {
             RenderOptions o;
             o.rate = c.rate;
             o.passMs = passMs;
-            o.extended = c.extended;
+            o.reading = c.extended ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
             std::vector<int16_t> pcm;
             auto s = RenderChart(kData + c.chart, o, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
             ASSERT_TRUE(s.has_value());
@@ -96,6 +134,37 @@ TEST(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTime) {
                 EXPECT_NEAR(static_cast<double>(onsets[i]), (clicks[i] - clicks[0]) * c.rate / 1000.0, 1.0) << i;
         }
     }
+}
+
+// Every corpus chart Auto reads the Extended way (its reading written down in
+// tests/data/reading/corpus.txt), #RANDOM aside: the render triggers each object its
+// times list, through warps of millions of BPM and stops at them (_DPAG.bms, nc_mx.bme).
+TEST(OfflineRenderTest, ExtendedCorpusChartsSoundEveryObject) {
+    std::ifstream list(std::string(JOV01_TEST_DATA) + "/reading/corpus.txt");
+    std::string row;
+    int charts = 0;
+    while (std::getline(list, row)) {
+        if (row.find("\textended\t") == std::string::npos || row.find("#RANDOM") != std::string::npos) continue;
+        const std::string chart = std::string(JOV01_TEST_DATA) + "/charts/" + row.substr(0, row.find('\t'));
+        SCOPED_TRACE(chart);
+        LoadedChart loaded(chart, true);
+        const ChartModel& m = loaded.player.Model();
+        const std::vector<double> times = EventTimesMs(m);
+        if (!times.empty() && times.back() > 3600e3) continue;  // hours of silence are no test
+        int64_t objects = 0;
+        for (size_t i = 0; i < times.size(); ++i) {
+            const int32_t ch = m.Events[i].Channel;
+            objects += ch == 1 || (ch >= 11 && ch <= 19 && ch != 17) || (ch >= 51 && ch <= 59 && ch != 57) ||
+                       (ch >= 61 && ch <= 69);
+        }
+        RenderOptions o;
+        o.soundFont = "";
+        auto s = RenderChart(chart, o, {});
+        ASSERT_TRUE(s.has_value());
+        EXPECT_EQ(s->sounds, objects);
+        ++charts;
+    }
+    EXPECT_GE(charts, 30);
 }
 
 TEST(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {

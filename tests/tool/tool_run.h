@@ -22,7 +22,10 @@ inline std::string Quote(const std::string& s) {
 
 inline ToolRun Tool(const std::vector<std::string>& args, bool keepStderr = false) {
     std::string cmd = Quote(JOV01_TOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
+    for (const auto& a : args) {
+        cmd += ' ';
+        cmd += Quote(a);
+    }
     cmd += keepStderr ? " 2>&1" : " 2>/dev/null";
     ToolRun r;
     FILE* p = ::popen(cmd.c_str(), "r");

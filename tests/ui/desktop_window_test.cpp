@@ -152,18 +152,27 @@ private slots:
         m.AddFiles();
         QCOMPARE(w.GetPlayList().PlayListCount(), 3);
 
-        // The reading item is the window's switch: a stop holds its measure only in Extended reading.
+        // The Reading submenu is the window's switch: Auto reads a chart with a stop the
+        // Extended way (the stop holds its measure); a switch reads the list's entries again.
         const std::string stop = (dir / "stop.bms").string();
         std::ofstream(stop, std::ios::binary) << "#TITLE Stop\r\n#ARTIST tester\r\n#BPM 120\r\n#STOP01 192\r\n"
                                                  "#00101:01\r\n#00109:01\r\n";
-        QVERIFY(m.Prepared()->actions().contains(m.actExtended) && !m.actExtended->isChecked());
+        QVERIFY(m.Prepared()->actions().contains(m.readingMenu->menuAction()) && m.actReading[0]->isChecked());
         w.AddDropped({stop});
-        m.actExtended->trigger();
-        w.AddDropped({stop});
-        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06", "tester - Stop\t0:08"}));
-        w.SetExtendedReading(false);
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:08"}));
+        QCOMPARE(w.lstPlayList->toolTipFor(3), QStringLiteral("Extended reading: stops"));
+        m.actReading[1]->trigger();
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
+        QCOMPARE(w.lstPlayList->toolTipFor(3), QStringLiteral("Classic reading"));
+        fs::remove(stop);  // a chart gone keeps its line
+        m.actReading[2]->trigger();
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
+        QCOMPARE(w.Reading(), std::string("extended"));
+        QVERIFY(w.lstPlayList->toolTipFor(3).isEmpty());
+        QCOMPARE(w.lstPlayList->toolTipFor(0), QStringLiteral("Extended reading"));
+        w.SetReading("auto");
         m.Prepared();
-        QVERIFY(!m.actExtended->isChecked());
+        QVERIFY(m.actReading[0]->isChecked() && !m.actReading[2]->isChecked());
         QVERIFY(r.messages.empty());
     }
 
