@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "chart/bmson_reader.h"
+#include "chart/chart_format.h"
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
 #include "chart/conversions.h"
@@ -60,6 +62,10 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
 
 void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry, ChartReading* reading) {
     entry.FilePath = path;
+    if (FormatOf(path) == ChartFormat::Bmson) {
+        ScanBmsonBytes(bytes, entry);
+        return;
+    }
     if (reading && reading->extended) {
         ScanExtendedBytes(bytes, entry, &reading->random);
         return;

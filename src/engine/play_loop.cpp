@@ -128,7 +128,7 @@ void PlayEngine::DispatchExtended(int32_t i) {
                                                                         static_cast<long double>(engine_.TickOffset)));
     } else if (IsExtendedSoundChannel(e.Channel)) {
         if (engine_.CurrentTick - tick < kLateLimitTicks) {
-            sounds_.PlayKeySound(e.Value, tick);
+            sounds_.PlayKeySound(e.Value, tick, model_.Extended.SliceAt(static_cast<size_t>(i)));
             sounded = true;
         }
         if (e.Channel == 16 || e.Channel == 56)

@@ -228,7 +228,7 @@ void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, Fold
         search.Reset();
         // An empty path would otherwise become "/" and search the whole file system.
         if (path.empty()) continue;
-        search.SearchFolder(path, "*.bms;*.bme");
+        search.SearchFolder(path, "*.bms;*.bme;*.bmson");
         for (const std::string& found : search.SearchResults) list.AddPlayListEntry(found);
         for (const std::string& lost : search.TooLongResults) list.GetShell().ReportUnreadable(lost);
     }

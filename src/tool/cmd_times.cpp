@@ -40,7 +40,7 @@ int CmdTimes(const Args& argsIn) {
     std::string out;
     for (size_t i = 0; i < times.size(); ++i) {
         const ChartEvent& e = model.Events[i];
-        if (!Sounds(e.Channel, r.extended)) continue;
+        if (!Sounds(e.Channel, model.Extended.active)) continue;
         JsonWriter w;
         w.BeginObject();
         if (model.Extended.active)
