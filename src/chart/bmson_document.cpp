@@ -20,7 +20,8 @@ enum class Ctx : uint8_t {
 // so memory stays proportional to the notes it holds.
 class Reader final : public nlohmann::json_sax<json> {
 public:
-    BmsonDocument doc;
+    explicit Reader(BmsonDocument& out) : doc(out) {}
+    BmsonDocument& doc;
     bool sawInfo = false;
 
     bool null() override { return Scalar(Value{}); }
@@ -181,16 +182,28 @@ private:
 
 }  // namespace
 
-std::optional<BmsonDocument> ReadBmsonDocument(std::string_view text) {
-    Reader reader;
+bool ReadBmsonDocument(std::string_view text, BmsonDocument& doc) {
+    doc.title.clear();
+    doc.subtitle.clear();
+    doc.artist.clear();
+    doc.genre.clear();
+    doc.backImage.clear();
+    doc.eyecatchImage.clear();
+    doc.subartists.clear();
+    doc.initBpm = doc.level = doc.total = doc.resolution = 0.0;
+    doc.lines.clear();
+    doc.bpmEvents.clear();
+    doc.stopEvents.clear();
+    doc.channelNames.clear();
+    doc.notes.clear();
+    Reader reader(doc);
     bool ok = false;
     try {
         ok = json::sax_parse(text.begin(), text.end(), &reader, json::input_format_t::json, true);
     } catch (const std::exception&) {
-        return std::nullopt;  // the parser's own limits (it reports most errors to the reader)
+        return false;  // the parser's own limits (it reports most errors to the reader)
     }
-    if (!ok || !reader.sawInfo) return std::nullopt;
-    return std::move(reader.doc);
+    return ok && reader.sawInfo;
 }
 
 }  // namespace jov

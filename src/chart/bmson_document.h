@@ -1,7 +1,6 @@
 #pragma once
 // The parts of a bmson file this program uses, read straight from the JSON text.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +33,9 @@ struct BmsonDocument {
     std::vector<BmsonNote> notes;  // every channel's notes, in file order
 };
 
-// Nothing when the text is not JSON, nests deeper than any bmson file does, lacks
-// "info", or holds a value of the wrong type where the format names one.
-std::optional<BmsonDocument> ReadBmsonDocument(std::string_view text);
+// False when the text is not JSON, nests deeper than any bmson file does, lacks "info",
+// or holds a value of the wrong type where the format names one. `doc` is emptied first
+// (its buffers kept, so one document can serve chart after chart).
+bool ReadBmsonDocument(std::string_view text, BmsonDocument& doc);
 
 }  // namespace jov

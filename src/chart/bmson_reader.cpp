@@ -34,50 +34,57 @@ enum Rank : int32_t { kBar = 0, kTempo = 2, kNote = 3, kStop = 4 };
 struct Item {
     double tick;
     int32_t rank;
-    uint32_t seq;
     int32_t channel;
     int32_t value;
     double amount;
     bool cont;
 };
 
+struct Key {
+    double tick;
+    uint64_t order;  // tie rank, then the item's index
+};
+constexpr uint64_t kIndexBits = (uint64_t{1} << 40) - 1;
+
 struct Built {
-    std::vector<Item> items;
+    std::vector<Item> items;  // in the order they were added
+    std::vector<Key> keys;    // sorted: the events' order
     std::vector<double> bars;  // every measure's start, the last one the end
     double startBpm = kDefaultBpm;
 };
 
-std::optional<Built> Arrange(const BmsonDocument& d) {
+bool Arrange(const BmsonDocument& d, Built& b) {
     const double scale = 48.0 / (d.resolution > 0.0 ? d.resolution : kDefaultResolution);
     auto place = [&](double pulses, double& tick) {
         tick = pulses * scale;
         return std::isfinite(tick) && tick >= 0.0 && tick <= kMaxTick;
     };
-    if (d.channelNames.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return std::nullopt;
+    if (d.channelNames.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
 
-    Built b;
-    if (d.initBpm > 0.0) b.startBpm = d.initBpm;
+    b.items.clear();
+    b.keys.clear();
+    b.bars.clear();
+    b.startBpm = d.initBpm > 0.0 ? d.initBpm : kDefaultBpm;
     std::vector<Item>& items = b.items;
     items.reserve(d.notes.size() + d.bpmEvents.size() + d.stopEvents.size());
-    uint32_t seq = 0;
     double last = 0.0;
     auto add = [&](double tick, int32_t rank, int32_t channel, int32_t value, double amount, bool cont) {
-        items.push_back({tick, rank, ++seq, channel, value, amount, cont});
+        items.push_back({tick, rank, channel, value, amount, cont});
         last = std::max(last, tick);
     };
     double tick = 0.0;
     for (size_t i = 0; i < d.bpmEvents.size(); ++i) {
-        if (!place(d.bpmEvents[i].y, tick)) return std::nullopt;
+        if (!place(d.bpmEvents[i].y, tick)) return false;
         // A tempo that is not positive changes nothing, as an undefined one does in BMS.
         if (d.bpmEvents[i].value > 0.0) add(tick, kTempo, kChannelExtendedTempo, int32_t(i + 1), d.bpmEvents[i].value, false);
     }
     for (size_t i = 0; i < d.stopEvents.size(); ++i) {
         double length = 0.0;
-        if (!place(d.stopEvents[i].y, tick) || !place(d.stopEvents[i].value, length)) return std::nullopt;
+        if (!place(d.stopEvents[i].y, tick) || !place(d.stopEvents[i].value, length)) return false;
         if (length > 0.0) add(tick, kStop, kChannelStop, int32_t(i + 1), length, false);
     }
     for (const BmsonNote& n : d.notes) {
-        if (!place(n.y, tick)) return std::nullopt;
+        if (!place(n.y, tick)) return false;
         add(tick, kNote, LaneChannel(n.x), static_cast<int32_t>(n.channel + 1), 0.0, n.c);
     }
 
@@ -85,7 +92,7 @@ std::optional<Built> Arrange(const BmsonDocument& d) {
     bars.reserve(d.lines.size() + 4);
     bars.push_back(0.0);
     for (double y : d.lines) {
-        if (!place(y, tick)) return std::nullopt;
+        if (!place(y, tick)) return false;
         bars.push_back(tick);
     }
     std::sort(bars.begin(), bars.end());
@@ -95,14 +102,16 @@ std::optional<Built> Arrange(const BmsonDocument& d) {
     while (bars.back() <= last) bars.push_back(bars.back() + kStandardMeasure);
     const size_t lastMeasure = static_cast<size_t>(std::upper_bound(bars.begin(), bars.end(), last) - bars.begin()) - 1;
     while (bars.size() < lastMeasure + 3) bars.push_back(bars.back() + kStandardMeasure);
-    for (size_t i = 0; i < bars.size(); ++i) items.push_back({bars[i], kBar, 0, kChannelBarLine, 0, 0.0, false});
+    for (size_t i = 0; i < bars.size(); ++i) items.push_back({bars[i], kBar, kChannelBarLine, 0, 0.0, false});
 
-    std::sort(items.begin(), items.end(), [](const Item& a, const Item& c) {
-        if (a.tick != c.tick) return a.tick < c.tick;
-        if (a.rank != c.rank) return a.rank < c.rank;
-        return a.seq < c.seq;
+    // Sorted as small keys: place, then tie rank, then the order items were added in
+    // (file order; bar lines never share a place).
+    b.keys.resize(items.size());
+    for (size_t i = 0; i < items.size(); ++i) b.keys[i] = {items[i].tick, (uint64_t(items[i].rank) << 40) | i};
+    std::sort(b.keys.begin(), b.keys.end(), [](const Key& a, const Key& c) {
+        return a.tick != c.tick ? a.tick < c.tick : a.order < c.order;
     });
-    return b;
+    return true;
 }
 
 void Commit(Built& b, ChartModel& m) {
@@ -120,7 +129,8 @@ void Commit(Built& b, ChartModel& m) {
     x.ExactTick.reserve(n);
     x.Amount.reserve(n);
     size_t measure = 0;
-    for (const Item& it : b.items) {
+    for (const Key& k : b.keys) {
+        const Item& it = b.items[k.order & kIndexBits];
         while (measure + 1 < bars.size() && bars[measure + 1] <= it.tick) ++measure;
         const double span = measure + 1 < bars.size() ? bars[measure + 1] - bars[measure] : kStandardMeasure;
         ChartEvent e;
@@ -145,7 +155,7 @@ void Commit(Built& b, ChartModel& m) {
     std::vector<double> restart(static_cast<size_t>(m.SlotCount() > 0 ? m.SlotCount() : 0), NAN);
     x.SliceMs.assign(n, 0.0);
     for (size_t i = 0; i < n; ++i) {
-        const Item& it = b.items[i];
+        const Item& it = b.items[b.keys[i].order & kIndexBits];
         if (it.rank != kNote || it.value < 0 || static_cast<size_t>(it.value) >= restart.size()) continue;
         double& from = restart[static_cast<size_t>(it.value)];
         if (!it.cont || std::isnan(from)) {
@@ -158,9 +168,10 @@ void Commit(Built& b, ChartModel& m) {
 }
 
 void FillInfo(const BmsonDocument& d, double startBpm, ChartInfo& info) {
-    info.Title = d.subtitle.empty() ? d.title : d.title + " " + d.subtitle;
+    info.Title = d.title;
+    if (!d.subtitle.empty()) info.Title.append(" ").append(d.subtitle);
     info.Artist = d.artist;
-    for (const std::string& s : d.subartists) info.Artist += (info.Artist.empty() ? "" : " / ") + s;
+    for (const std::string& s : d.subartists) info.Artist.append(info.Artist.empty() ? "" : " / ").append(s);
     info.Genre = d.genre;
     info.Bpm = ToSingle(startBpm).value_or(static_cast<float>(kDefaultBpm));
     info.PlayLevel = RoundToInt32(d.level).value_or(0);
@@ -169,20 +180,32 @@ void FillInfo(const BmsonDocument& d, double startBpm, ChartInfo& info) {
     info.WavCount = static_cast<int32_t>(d.channelNames.size());
 }
 
+// Buffers kept from one chart to the next, as the jukebox reads chart after chart.
+struct Scratch {
+    BmsonDocument doc;
+    Built built;
+};
+
+Scratch& ThreadScratch() {
+    thread_local Scratch scratch;
+    // After a huge chart, let its memory go.
+    if (scratch.built.items.capacity() > (size_t{1} << 22)) scratch = Scratch{};
+    return scratch;
+}
+
 }  // namespace
 
 bool ParseBmsonBytes(ChartModel& m, std::string_view bytes, const std::string& folder, const ParseHooks& hooks) {
-    std::optional<BmsonDocument> doc = ReadBmsonDocument(bytes);
-    if (!doc) return false;
-    std::optional<Built> built = Arrange(*doc);
-    if (!built) return false;
-    FillInfo(*doc, built->startBpm, m.Chart);
-    const size_t slots = doc->channelNames.size() + 1;
+    Scratch& s = ThreadScratch();
+    const BmsonDocument& doc = s.doc;
+    if (!ReadBmsonDocument(bytes, s.doc) || !Arrange(doc, s.built)) return false;
+    FillInfo(doc, s.built.startBpm, m.Chart);
+    const size_t slots = doc.channelNames.size() + 1;
     m.WavFile.assign(slots, std::string());
     m.WavLoaded.assign(slots, 0);
     for (size_t k = 0; k + 1 < slots; ++k)
-        if (!doc->channelNames[k].empty()) m.WavFile[k + 1] = folder + doc->channelNames[k];
-    Commit(*built, m);
+        if (!doc.channelNames[k].empty()) m.WavFile[k + 1] = folder + doc.channelNames[k];
+    Commit(s.built, m);
     if (hooks.loadSoundsWhileParsing) {
         for (size_t w = 1; w < slots; ++w) {
             if (m.WavFile[w].empty()) continue;
@@ -194,14 +217,12 @@ bool ParseBmsonBytes(ChartModel& m, std::string_view bytes, const std::string& f
 }
 
 bool ScanBmsonBytes(std::string_view bytes, ChartInfo& entry) {
-    std::optional<BmsonDocument> doc = ReadBmsonDocument(bytes);
-    if (!doc) return false;
-    std::optional<Built> built = Arrange(*doc);
-    if (!built) return false;
-    FillInfo(*doc, built->startBpm, entry);
+    Scratch& s = ThreadScratch();
+    if (!ReadBmsonDocument(bytes, s.doc) || !Arrange(s.doc, s.built)) return false;
+    FillInfo(s.doc, s.built.startBpm, entry);
     ChartModel timing;
-    timing.WavFile.assign(doc->channelNames.size() + 1, std::string());
-    Commit(*built, timing);
+    timing.WavFile.assign(s.doc.channelNames.size() + 1, std::string());
+    Commit(s.built, timing);
     entry.PlayTime = ExtendedPlayTime(timing);
     return true;
 }
