@@ -42,7 +42,7 @@ private:
 };
 
 // One drop: a first path ending in ".rxl" (any case) replaces the list; otherwise each
-// path in order is added as a file, or searched as a folder for "*.bms;*.bme".
+// path in order is added as a file, or searched as a folder for "*.bms;*.bme;*.bmson".
 void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, FolderSearch& search);
 
 }  // namespace jov

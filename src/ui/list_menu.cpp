@@ -17,7 +17,8 @@ namespace jov {
 
 namespace {
 
-const QString kChartFilter = QStringLiteral("BMS charts and lists (*.bms *.bme *.BMS *.BME *.rxl *.RXL);;All files (*)");
+const QString kChartFilter =
+    QStringLiteral("BMS charts and lists (*.bms *.bme *.bmson *.BMS *.BME *.BMSON *.rxl *.RXL);;All files (*)");
 const QString kListFilter = QStringLiteral("List files (*.rxl *.RXL)");
 
 std::vector<std::string> LocalPaths(const QStringList& names) {
