@@ -1,6 +1,6 @@
 // bmson reader, the load sequence and the header scan on arbitrary bytes: whatever the
 // text, the model holds together (one exact tick, amount and offset per event, events in
-// order) and every note names a slot of the table.
+// order) and every note names a slot of the table (tempo and stop events name their own).
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -10,6 +10,7 @@
 #include "chart/header_scan.h"
 #include "engine/chart_loader.h"
 #include "engine/engine_state.h"
+#include "engine/extended_play.h"
 #include "shell/clock.h"
 #include "shell/status.h"
 
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (i > 0 && m.Extended.ExactTick[i] < m.Extended.ExactTick[i - 1]) __builtin_trap();
             if (!(m.Extended.SliceAt(i) >= 0.0)) __builtin_trap();
             const jov::ChartEvent& e = m.Events[i];
-            if (e.Channel != jov::kChannelBarLine && (e.Value < 0 || e.Value >= m.SlotCount())) __builtin_trap();
+            if (jov::IsExtendedSoundChannel(e.Channel) && (e.Value < 1 || e.Value >= m.SlotCount())) __builtin_trap();
         }
     }
     jov::ChartInfo entry;
