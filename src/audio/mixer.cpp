@@ -224,8 +224,13 @@ void Mixer::PlayFrom(int slot, double atMs, double originMs) {
 
 void Mixer::Release(int slot) {
     if (!HasBuffer(slot)) return;
-    Hold(slots_[slot].buffer, -1);
-    slots_[slot] = SlotInfo{};
+    SlotInfo& info = slots_[slot];
+    Hold(info.buffer, -1);
+    // The last slot holding a file's copy forgets the file, so the index stays the size
+    // of what is loaded however many charts have played.
+    if (!holders_.count(info.buffer.get()))
+        if (auto it = byFile_.find(info.file); it != byFile_.end() && it->second.lock() == info.buffer) byFile_.erase(it);
+    info = SlotInfo{};
     ReleaseSeqAt(slot).store(++nextSeq_, std::memory_order_release);
     if (!releasingAll_) CollectGarbage();
 }
