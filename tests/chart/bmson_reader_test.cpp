@@ -79,9 +79,11 @@ TEST(Bmson, ContinuationNotesStartAtTheClockLinesTimeSinceTheirChannelsRestart) 
 TEST(Bmson, ThousandsOfChannelsEachHaveTheirSlot) {
     std::string text = R"({"info":{"init_bpm":120},"sound_channels":[)";
     constexpr int kChannels = 5000;
-    for (int k = 0; k < kChannels; ++k)
-        text += (k ? "," : "") + std::string(R"({"name":"s)") + std::to_string(k) + R"(.wav","notes":[{"x":)" +
-                std::to_string(k % 10) + R"(,"y":)" + std::to_string(k * 60) + "}]}";
+    for (int k = 0; k < kChannels; ++k) {
+        text += k ? R"(,{"name":"s)" : R"({"name":"s)";
+        text += std::to_string(k) + R"(.wav","notes":[{"x":)" + std::to_string(k % 10);
+        text += R"(,"y":)" + std::to_string(k * 60) + "}]}";
+    }
     text += "]}";
     ChartModel model;
     std::vector<int> loads;

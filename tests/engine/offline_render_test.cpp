@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <vector>
 
 #include "chart/clock_line.h"
@@ -125,9 +126,11 @@ TEST(OfflineRenderTest, SlicedSoundsJoinSampleForSampleAndRestart) {
     sf_close(f);
     // Pieces every 120 pulses; 180 BPM from 600; a stop of 120 pulses on the piece at 960.
     std::string notes;
-    for (int y = 0; y <= 2160; y += 120)
-        notes += (notes.empty() ? "" : ",") + std::string("{\"x\":1,\"y\":") + std::to_string(y) +
-                 ",\"l\":0,\"c\":" + (y == 0 || y == 1920 ? "false" : "true") + "}";
+    for (int y = 0; y <= 2160; y += 120) {
+        notes += notes.empty() ? "{\"x\":1,\"y\":" : ",{\"x\":1,\"y\":";
+        notes += std::to_string(y);
+        notes += y == 0 || y == 1920 ? ",\"c\":false}" : ",\"c\":true}";
+    }
     const std::string chart = dir.Write(
         "sliced.bmson", "{\"info\":{\"title\":\"s\",\"init_bpm\":120,\"resolution\":240},"
                         "\"bpm_events\":[{\"y\":600,\"bpm\":180}],\"stop_events\":[{\"y\":960,\"duration\":120}],"
@@ -155,6 +158,28 @@ TEST(OfflineRenderTest, SlicedSoundsJoinSampleForSampleAndRestart) {
     for (int64_t d = -1; d <= 1; ++d)
         again = again || std::equal(source.begin(), source.begin() + 2 * kRate, pcm.begin() + 2 * (restart + d));
     EXPECT_TRUE(again);
+}
+
+// Far more sound channels than base 36 numbers, each its own slot: every one is heard, and
+// the file they all name is decoded once.
+TEST(OfflineRenderTest, ThousandsOfChannelsAllSound) {
+    constexpr int kChannels = 1500;
+    const jovtest::TempDir dir;
+    std::filesystem::copy_file(kData + "click.wav", dir / "click.wav");
+    std::string chart = R"({"info":{"init_bpm":300,"resolution":240},"sound_channels":[)";
+    for (int k = 0; k < kChannels; ++k) {
+        chart += k ? "," : "";
+        chart += R"({"name":"click.wav","notes":[{"x":0,"y":)";
+        chart += std::to_string(24 * k) + "}]}";
+    }
+    chart += "]}";
+    std::vector<int16_t> pcm;
+    auto s = RenderChart(dir.Write("many.bmson", chart), {},
+                         [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->sounds, kChannels);
+    EXPECT_TRUE(s->missing.empty());
+    EXPECT_EQ(Onsets(pcm, 3000).size(), size_t{kChannels});
 }
 
 TEST(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {
