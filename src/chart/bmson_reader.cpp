@@ -50,6 +50,7 @@ struct Built {
     std::vector<Item> items;  // in the order they were added
     std::vector<Key> keys;    // sorted: the events' order
     std::vector<double> bars;  // every measure's start, the last one the end
+    std::vector<uint32_t> starts;  // bucket bounds of the sort
     double startBpm = kDefaultBpm;
 };
 
@@ -106,11 +107,20 @@ bool Arrange(const BmsonDocument& d, Built& b) {
 
     // Sorted as small keys: place, then tie rank, then the order items were added in
     // (file order; bar lines never share a place).
+    // Items go first into the bucket of their standard measure (a counting pass), so only
+    // each bucket's few keys need sorting.
+    const size_t buckets = static_cast<size_t>(bars.back() / kStandardMeasure) + 2;
+    auto bucketOf = [](double tick) { return static_cast<size_t>(tick / kStandardMeasure); };
+    b.starts.assign(buckets + 1, 0);
+    for (const Item& it : items) ++b.starts[bucketOf(it.tick) + 1];
+    for (size_t i = 1; i <= buckets; ++i) b.starts[i] += b.starts[i - 1];
     b.keys.resize(items.size());
-    for (size_t i = 0; i < items.size(); ++i) b.keys[i] = {items[i].tick, (uint64_t(items[i].rank) << 40) | i};
-    std::sort(b.keys.begin(), b.keys.end(), [](const Key& a, const Key& c) {
-        return a.tick != c.tick ? a.tick < c.tick : a.order < c.order;
-    });
+    for (size_t i = 0; i < items.size(); ++i)
+        b.keys[b.starts[bucketOf(items[i].tick)]++] = {items[i].tick, (uint64_t(items[i].rank) << 40) | i};
+    auto before = [](const Key& a, const Key& c) { return a.tick != c.tick ? a.tick < c.tick : a.order < c.order; };
+    for (size_t i = 0, from = 0; i < buckets; from = b.starts[i++])
+        if (!std::is_sorted(b.keys.begin() + from, b.keys.begin() + b.starts[i], before))
+            std::sort(b.keys.begin() + from, b.keys.begin() + b.starts[i], before);
     return true;
 }
 
