@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -160,6 +161,69 @@ void BM_ParseReading1MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// A bmson chart of about `bytes` bytes: 255 sound channels, notes on 8 lanes and the
+// background every 12 of 960 pulses of a measure, a tempo change every 50 measures, a
+// line per measure (some 3/4), some continuation notes.
+std::string MakeBmson(size_t bytes) {
+    std::string lines, bpms, notes[255];
+    uint32_t seed = 7;
+    size_t size = 0;
+    int64_t y = 0;
+    auto item = [](std::string& list, const char* fields) {
+        if (!list.empty()) list += ',';
+        list += fields;
+    };
+    char buf[96];
+    for (int m = 0; size < bytes; ++m) {
+        const int64_t length = m % 7 == 6 ? 720 : 960;
+        if (m % 50 == 25) {
+            std::snprintf(buf, sizeof buf, R"({"y":%lld,"bpm":%d})", static_cast<long long>(y), 100 + m % 100);
+            item(bpms, buf);
+        }
+        for (int64_t p = 0; p < length; p += 24) {
+            seed = seed * 1103515245u + 12345u;
+            std::snprintf(buf, sizeof buf, R"({"x":%u,"y":%lld,"l":0,"c":%s})", (seed >> 8) % 9,
+                          static_cast<long long>(y + p), (seed >> 4) % 4 == 0 ? "true" : "false");
+            item(notes[(seed >> 16) % 255], buf);
+            size += std::strlen(buf) + 1;
+        }
+        y += length;
+        std::snprintf(buf, sizeof buf, R"({"y":%lld})", static_cast<long long>(y));
+        item(lines, buf);
+        size += std::strlen(buf) + 1;
+    }
+    std::string text = R"({"version":"1.0.0","info":{"title":"Generated","artist":"jov01","genre":"Bench","level":7,)"
+                       R"("init_bpm":150,"total":300,"resolution":240},"lines":[)";
+    text += lines;
+    text += R"(],"bpm_events":[)";
+    text += bpms;
+    text += R"(],"stop_events":[],"sound_channels":[)";
+    for (int k = 0; k < 255; ++k) {
+        std::snprintf(buf, sizeof buf, R"(%s{"name":"sound_%03d.wav","notes":[)", k ? "," : "", k + 1);
+        text += buf;
+        text += notes[k];
+        text += "]}";
+    }
+    text += "]}";
+    return text;
+}
+
+// Parse with the timing pass of a 1 MB bmson chart, beside BM_ParseReading1MB's BMS chart.
+void BM_ParseBmson1MB(benchmark::State& state) {
+    const std::string text = MakeBmson(size_t{1} << 20);
+    Loader l;
+    for (auto _ : state) {
+        jov::ResetChart(l.ctx);
+        jov::ParseChartBytes(l.ctx, text, "/bench/chart.bmson");
+        jov::RunTimingPass(l.model);
+        benchmark::DoNotOptimize(l.model.PlayTime);
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+    state.counters["events"] = static_cast<double>(l.model.EventCount);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ParseBmson1MB)->Unit(benchmark::kMillisecond);
 
 void BM_ScanReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);

@@ -1,7 +1,6 @@
 #pragma once
-// The mixer behind SoundDevice: one voice per key-sound slot (0..255, up to 1295 once
-// GrowSlots asks for them) plus the MIDI
-// synthesiser, mixed in float and written as 16-bit stereo.
+// The mixer behind SoundDevice: one voice per key-sound slot (0..255, as many more as
+// GrowSlots asks for) plus the MIDI synthesiser, mixed in float and written as 16-bit stereo.
 //
 // Time: every command carries an engine clock time in ms and lands on the output frame
 //   frame = (ms - anchorMs) * rate / 1000 + anchorFrame + outputDelayFrames.
@@ -21,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -36,8 +36,12 @@ class MidiSynth;
 
 class Mixer final : public SoundDevice {
 public:
-    static constexpr int kSlots = 1296;     // room for base-36 slot numbers
     static constexpr int kBaseSlots = 256;  // voices mixed until GrowSlots asks for more
+    // Voices live in chunks that never move once made, so the consumer can walk them
+    // while the producer adds more; the directory bounds slots at 16 M, beyond any chart.
+    static constexpr int kChunk = 1024;
+    static constexpr int kMaxChunks = 16384;
+    static constexpr int kSlots = kChunk * kMaxChunks;
     static constexpr int kMaxBlock = 1024;
 
     explicit Mixer(int32_t rate = 44100);
@@ -80,6 +84,8 @@ public:
     void Stop(int slot, double atMs) override;
     void SetPosition(int slot, int64_t frame, double atMs) override;
     void Play(int slot, double atMs) override;
+    // Sample-exact: the start frame of `originMs` and of `atMs` under one mapping.
+    void PlayFrom(int slot, double atMs, double originMs) override;
     void Release(int slot) override;
     void ReleaseAll() override;
     void GrowSlots(int count) override;
@@ -96,13 +102,13 @@ public:
     int64_t DroppedCommands() const { return dropped_; }
 
 private:
-    enum class Kind : uint8_t { None, Play, Stop, SetPosition, MidiPlay, MidiStop };
+    enum class Kind : uint8_t { None, Play, PlayFrom, Stop, SetPosition, MidiPlay, MidiStop };
     struct Command {
         Kind kind = Kind::None;
         bool immediate = false;
-        int16_t slot = 0;
+        int32_t slot = 0;
         double atMs = 0;
-        double value = 0;  // position (frames of the sound) or MIDI start ms
+        double value = 0;  // position (frames of the sound), origin ms or MIDI start ms
         double step = 1;   // playback rate relative to the buffer's own
         uint64_t seq = 0;
         int64_t frame = 0;  // filled in by the consumer
@@ -119,7 +125,7 @@ private:
     struct FileId {
         uint64_t dev = 0, ino = 0;
         int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
-        bool operator==(const FileId&) const = default;
+        auto operator<=>(const FileId&) const = default;
     };
     struct SlotInfo {
         std::shared_ptr<const SoundBuffer> buffer;
@@ -131,7 +137,10 @@ private:
     bool Push(Command&& c);
     bool ValidSlot(int slot) const { return slot >= 0 && slot < slotCount_; }
     // Consumer side: any slot a command can name.
-    static bool StoredSlot(int slot) { return slot >= 0 && slot < kSlots; }
+    bool StoredSlot(int slot) const { return slot >= 0 && slot < voiceCount_.load(std::memory_order_acquire); }
+    struct VoiceChunk;
+    Voice& VoiceAt(int slot);
+    std::atomic<uint64_t>& ReleaseSeqAt(int slot);
     void Retire(std::shared_ptr<const void> p);
     // Consumer side.
     void FollowClock();
@@ -144,7 +153,8 @@ private:
 
     const int32_t rate_;
     // Producer state.
-    std::array<SlotInfo, kSlots> slots_{};
+    std::vector<SlotInfo> slots_;
+    std::map<FileId, std::weak_ptr<const SoundBuffer>> byFile_;  // decoded copies by file
     int slotCount_ = kBaseSlots;
     // The voices the consumer walks; only grows, before any command names a new slot.
     std::atomic<int> voiceCount_{kBaseSlots};
@@ -155,11 +165,13 @@ private:
     std::size_t decodedBytes_ = 0;
     std::unordered_map<const SoundBuffer*, int> holders_;  // slots holding each buffer
     int64_t dropped_ = 0;
+    bool releasingAll_ = false;
 
     SpscQueue<Command, 8192> queue_;
-    // Releases bypass the queue, so a full queue can never keep a released buffer
-    // alive: the sequence number of each slot's last release, and of the MIDI close.
-    std::array<std::atomic<uint64_t>, kSlots> releaseSeq_{};
+    // Each chunk holds its voices and, since releases bypass the queue (a full queue can
+    // never keep a released buffer alive), the sequence number of each slot's last release.
+    std::vector<std::unique_ptr<VoiceChunk>> ownedChunks_;  // producer
+    std::unique_ptr<std::atomic<VoiceChunk*>[]> chunks_;    // published to the consumer
     std::atomic<uint64_t> midiCloseSeq_{0};
 
     // Mapping, written by the consumer in live mode.
@@ -173,7 +185,6 @@ private:
 
     // Consumer state.
     std::atomic<int64_t> produced_{0};
-    std::array<Voice, kSlots> voices_{};
     std::vector<Command> pending_;  // sorted by (frame, seq); capacity fixed up front
     std::unique_ptr<MidiSynth> synth_;
     uint64_t midiClosedSeq_ = 0;

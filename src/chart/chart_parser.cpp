@@ -1,5 +1,7 @@
 // Filling the chart model from a chart file's lines.
 #include "chart/chart_parser.h"
+#include "chart/bmson_reader.h"
+#include "chart/chart_format.h"
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
 #include "chart/clock_line.h"
@@ -66,6 +68,10 @@ void HandleChannel(ChartModel& m, std::u32string_view line) {
 void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::string& path, const ParseHooks& hooks) {
     const std::string folder = ChartFolder(path);
     model.Chart.FilePath = path;
+    if (FormatOf(path) == ChartFormat::Bmson) {
+        ParseBmsonBytes(model, bytes, folder, hooks);  // an unreadable one stays empty
+        return;
+    }
     if (ChooseReading(hooks.reading, bytes).extended) {
         ParseExtendedBytes(model, bytes, folder, hooks);
         return;

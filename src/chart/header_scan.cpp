@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "chart/bmson_reader.h"
+#include "chart/chart_format.h"
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
 #include "chart/conversions.h"
@@ -62,6 +64,11 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
 void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry, ChartReading* reading,
                      ReadingChoice* chosen) {
     entry.FilePath = path;
+    if (FormatOf(path) == ChartFormat::Bmson) {
+        if (chosen) *chosen = ReadingChoice{true, 0};  // bmson fills the Extended model
+        ScanBmsonBytes(bytes, entry);
+        return;
+    }
     const ReadingChoice choice = ChooseReading(reading, bytes);
     if (chosen) *chosen = choice;
     if (choice.extended) {

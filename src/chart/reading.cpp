@@ -290,8 +290,9 @@ ReadingChoice ChooseReading(const ChartReading* reading, std::string_view bytes)
 
 std::string ChartFilePatterns(const ChartReading* reading) {
     // Both are BMS text too; the Classic reading keeps to the two names it always knew.
-    if (!reading || reading->mode == ReadingMode::Classic) return "*.bms;*.bme";
-    return "*.bms;*.bme;*.bml;*.pms";
+    // bmson has one meaning, so every reading finds it, after the BMS family.
+    if (!reading || reading->mode == ReadingMode::Classic) return "*.bms;*.bme;*.bmson";
+    return "*.bms;*.bme;*.bml;*.pms;*.bmson";
 }
 
 const char* ReadingModeName(ReadingMode mode) {

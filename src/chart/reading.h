@@ -41,8 +41,8 @@ struct ReadingChoice {
 // Extended, and under Auto Extended exactly when the chart uses a construct above.
 ReadingChoice ChooseReading(const ChartReading* reading, std::string_view bytes);
 
-// The chart files a folder search finds, as name patterns in their order ("*.bms;*.bme"
-// and, except under Classic, "*.bml;*.pms"). Null reads Classic.
+// The chart files a folder search finds, as name patterns in their order ("*.bms;*.bme",
+// except under Classic "*.bml;*.pms", then "*.bmson"). Null reads Classic.
 std::string ChartFilePatterns(const ChartReading* reading);
 
 // "auto", "classic", "extended"; and back (nothing for any other text).

@@ -56,8 +56,12 @@ public:
         if (upTo - renderedMs_ >= kChunkMs) RenderUntil(upTo);
     }
     void OnDispatch(const ChartEvent&, bool sounded) override { sounds += sounded; }
-    void OnLoadKeySound(int slot) override { attempted[slot] = true; }
+    void OnLoadKeySound(int slot) override {
+        Grow(slot);
+        attempted[slot] = 1;
+    }
     void OnPlayKeySound(int slot, double, double atMs) override {
+        Grow(slot);
         lastTrigger[slot] = atMs;
         triggerMs.push_back(atMs);
     }
@@ -75,14 +79,21 @@ public:
 
     int64_t sounds = 0;
     int64_t totalFrames = 0;
-    std::array<bool, kKeySoundSlotsExtended> attempted{};
-    std::array<double, kKeySoundSlotsExtended> lastTrigger{};
+    // By slot, as far as the chart's slots reach.
+    std::vector<uint8_t> attempted;
+    std::vector<double> lastTrigger;
     std::vector<double> triggerMs;
     std::function<bool()> cancel;
     EngineState* state = nullptr;
     bool cancelled = false;
 
 private:
+    void Grow(int slot) {
+        if (slot < 0 || static_cast<size_t>(slot) < attempted.size()) return;
+        attempted.resize(static_cast<size_t>(slot) + 1, 0);
+        lastTrigger.resize(static_cast<size_t>(slot) + 1, -INFINITY);
+    }
+
     AudioSystem& audio_;
     Clock& clock_;
     const PcmSink& sink_;
@@ -115,7 +126,6 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     player.State().SleepMs = std::clamp(options.passMs, 1, 50);
 
     RenderDriver driver(*audio, clock, sink);
-    driver.lastTrigger.fill(-INFINITY);
     driver.cancel = options.cancel;
     driver.state = &player.State();
     player.SetHost(&driver);
@@ -152,7 +162,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     // The file ends with the loop, plus whatever is still ringing (bounded).
     const double endMs = static_cast<double>(clock.NowMs());
     double tailEnd = endMs;
-    for (int w = 0; w < player.Model().SlotCount(); ++w) {
+    for (int w = 0; w < player.Model().SlotCount() && static_cast<size_t>(w) < driver.attempted.size(); ++w) {
         summary.soundFiles += driver.attempted[w];
         if (driver.attempted[w] && !player.Sounds().HasBuffer(w)) summary.missing.push_back(w);
         if (std::isfinite(driver.lastTrigger[w]) && player.Sounds().HasBuffer(w))

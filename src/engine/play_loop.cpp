@@ -141,7 +141,7 @@ bool PlayEngine::DispatchExtended(int32_t i) {
                                 ? engine_.ElapsedMs - LineMsOf(engine_, tick) <= kLateLimitMs
                                 : engine_.CurrentTick - tick < kLateLimitTicks;
         if (inTime) {
-            sounds_.PlayKeySound(e.Value, tick);
+            sounds_.PlayKeySound(e.Value, tick, model_.Extended.SliceAt(static_cast<size_t>(i)));
             sounded = true;
         }
         if (e.Channel == 16 || e.Channel == 56)

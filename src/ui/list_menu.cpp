@@ -20,7 +20,8 @@ namespace jov {
 
 namespace {
 
-const QString kChartFilter = QStringLiteral("BMS charts and lists (*.bms *.bme *.bml *.pms *.BMS *.BME *.BML *.PMS *.rxl *.RXL);;All files (*)");
+const QString kChartFilter = QStringLiteral(
+    "BMS charts and lists (*.bms *.bme *.bml *.pms *.bmson *.BMS *.BME *.BML *.PMS *.BMSON *.rxl *.RXL);;All files (*)");
 const QString kListFilter = QStringLiteral("List files (*.rxl *.RXL)");
 
 std::vector<std::string> LocalPaths(const QStringList& names) {

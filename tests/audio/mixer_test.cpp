@@ -66,6 +66,10 @@ TEST(Mixer, StampedCommandsLandOnTheirFramesAsTheScriptsSay) {
                 if (op == "trigger") m->SetPosition(s, 0, num(1));
                 if (op != "stop") m->Play(s, num(1));
             }
+        } else if (op == "from") {
+            m->PlayFrom(lo, num(1), num(2));
+        } else if (op == "grow") {
+            m->GrowSlots(lo);
         } else if (op == "flood") {
             for (int i = 0; i < int(num(1)); ++i) m->Play(lo, num(2) + i);
         } else if (op == "pos") {

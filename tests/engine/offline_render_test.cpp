@@ -3,7 +3,8 @@
 // cases, e.g. tests/data/cases/play/tempos.times): tempo_map.bms has tempo changes on and between beats and measures of
 // other lengths, extended_map.bme a base-36 slot beyond 255, #BPMxx tempos, stops (one
 // on the tick of a tempo change and a click) and long notes. Their click is 30 frames
-// of a constant level.
+// of a constant level. click_map.bmson has the same on every lane (its sound named
+// without extension), read under the Classic reading as every bmson chart is.
 #include "engine/offline_render.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +12,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <fstream>
+#include <filesystem>
 #include <vector>
 
 #include "chart/clock_line.h"
 #include "engine/clock_line.h"
+#include <sndfile.h>
+
+#include "../test_util.h"
 #include "loaded_chart.h"
 
 namespace jov::test {
@@ -107,13 +112,15 @@ TEST(OfflineRenderTest, EveryClickLandsWithinASampleOfItsTime) {
         size_t clicks;
     };
     for (const Case& c : {Case{"tempo_map.bms", false, 44100, 1, 25}, Case{"tempo_map.bms", false, 48000, 1, 25},
-                          Case{"extended_map.bme", true, 44100, 1260, 10}}) {
+                          Case{"extended_map.bme", true, 44100, 1260, 10}, Case{"click_map.bmson", false, 48000, 1, 10}}) {
         LoadedChart chart(kData + c.chart, c.extended);
         const ChartModel& m = chart.player.Model();
         const std::vector<double> times = EventTimesMs(m);
         std::vector<double> clicks;
         for (size_t i = 0; i < times.size(); ++i)
-            if (m.Events[i].Value == c.click && m.Events[i].Channel != kChannelStop) clicks.push_back(times[i]);
+            if (m.Events[i].Value == c.click && m.Events[i].Channel != kChannelStop &&
+                m.Events[i].Channel != kChannelExtendedTempo)
+                clicks.push_back(times[i]);
         ASSERT_EQ(clicks.size(), c.clicks);
         for (int passMs : {1, 15}) {
             SCOPED_TRACE(std::string(c.chart) + " " + std::to_string(c.rate) + " Hz, pass " + std::to_string(passMs));
@@ -165,6 +172,83 @@ TEST(OfflineRenderTest, ExtendedCorpusChartsSoundEveryObject) {
         ++charts;
     }
     EXPECT_GE(charts, 30);
+}
+
+// A bmson channel cut into pieces: 16 that follow one another (a tempo change and a stop
+// among them) play the file unbroken, then a restart plays it again from its start.
+TEST(OfflineRenderTest, SlicedSoundsJoinSampleForSampleAndRestart) {
+    constexpr int kRate = 44100;
+    const jovtest::TempDir dir;
+    std::vector<int16_t> source(2 * 5 * kRate);
+    uint32_t seed = 1;
+    for (int16_t& v : source) {
+        seed = seed * 1664525u + 1013904223u;
+        v = static_cast<int16_t>(static_cast<int32_t>(seed >> 19) - 4096);  // far below the limiter
+    }
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open((dir / "piece.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_writef_short(f, source.data(), static_cast<sf_count_t>(source.size() / 2));
+    sf_close(f);
+    // Pieces every 120 pulses; 180 BPM from 600; a stop of 120 pulses on the piece at 960.
+    std::string notes;
+    for (int y = 0; y <= 2160; y += 120) {
+        notes += notes.empty() ? "{\"x\":1,\"y\":" : ",{\"x\":1,\"y\":";
+        notes += std::to_string(y);
+        notes += y == 0 || y == 1920 ? ",\"c\":false}" : ",\"c\":true}";
+    }
+    const std::string chart = dir.Write(
+        "sliced.bmson", "{\"info\":{\"title\":\"s\",\"init_bpm\":120,\"resolution\":240},"
+                        "\"bpm_events\":[{\"y\":600,\"bpm\":180}],\"stop_events\":[{\"y\":960,\"duration\":120}],"
+                        "\"sound_channels\":[{\"name\":\"piece.wav\",\"notes\":[" + notes + "]}]}");
+
+    LoadedChart loaded(chart);
+    const std::vector<double> times = EventTimesMs(loaded.player.Model());
+    double restartMs = -1;
+    for (size_t i = 0; i < times.size(); ++i)
+        if (loaded.player.Model().EventTick(i) == 384.0) restartMs = times[i];
+    ASSERT_DOUBLE_EQ(restartMs, 1250.0 + 264 * 1250.0 / 180 + 24 * 1250.0 / 180);
+    const auto restart = static_cast<int64_t>(std::nearbyint(restartMs * kRate / 1000));
+
+    std::vector<int16_t> pcm;
+    auto s = RenderChart(chart, {}, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->sounds, 19);
+    ASSERT_GT(static_cast<int64_t>(pcm.size()), 2 * (restart + kRate));
+    // Up to the restart, the file itself.
+    const auto mismatch = std::mismatch(pcm.begin(), pcm.begin() + 2 * restart, source.begin());
+    EXPECT_EQ((mismatch.first - pcm.begin()) / 2, restart) << "the pieces part from the file";
+    // From the restart (on the sample of its time, give or take the rounding), the file
+    // from its start again, its two continuations joined on.
+    bool again = false;
+    for (int64_t d = -1; d <= 1; ++d)
+        again = again || std::equal(source.begin(), source.begin() + 2 * kRate, pcm.begin() + 2 * (restart + d));
+    EXPECT_TRUE(again);
+}
+
+// Far more sound channels than base 36 numbers, each its own slot: every one is heard, and
+// the file they all name is decoded once.
+TEST(OfflineRenderTest, ThousandsOfChannelsAllSound) {
+    constexpr int kChannels = 1500;
+    const jovtest::TempDir dir;
+    std::filesystem::copy_file(kData + "click.wav", dir / "click.wav");
+    std::string chart = R"({"info":{"init_bpm":300,"resolution":240},"sound_channels":[)";
+    for (int k = 0; k < kChannels; ++k) {
+        chart += k ? "," : "";
+        chart += R"({"name":"click.wav","notes":[{"x":0,"y":)";
+        chart += std::to_string(24 * k) + "}]}";
+    }
+    chart += "]}";
+    std::vector<int16_t> pcm;
+    auto s = RenderChart(dir.Write("many.bmson", chart), {},
+                         [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->sounds, kChannels);
+    EXPECT_TRUE(s->missing.empty());
+    EXPECT_EQ(Onsets(pcm, 3000).size(), size_t{kChannels});
 }
 
 TEST(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "audio/cls_midi.h"
+#include "chart/chart_parser.h"
 #include "chart/clock_line.h"
 #include "engine/start_placement.h"
 #include "engine_fixture.h"
@@ -133,6 +134,31 @@ TEST(ClockLineTest, TickAtAnEventsTimeIsItsTick) {
         }
     }
     EXPECT_GT(checked, 10000);
+}
+
+}  // namespace
+}  // namespace jov::test
+
+namespace jov::test {
+namespace {
+
+// A seek into a sliced passage: the pieces after the target start where the sound would
+// be (the loop's pieces at 1200 ms and, after its restart, 200 ms into the file).
+TEST_F(SeekTest, PiecesOfASlicedSoundAfterASeekStartAtTheirOffset) {
+    ParseChartFile(model, std::string(JOV01_TEST_DATA) + "/bmson/sliced.bmson", ParseHooks{});
+    RunTimingPass(model);
+    state.CurrentBpm = model.Chart.Bpm;
+    state.TicksPerMs = model.Chart.Bpm / 1250.0f;
+    ASSERT_TRUE(engine.SeekTo(130, true));
+    device.log.clear();
+    engine.RunPlayLoop();
+    std::vector<int64_t> loopStarts;
+    for (const SoundCommand& c : device.log)
+        if (c.op == "pos" && c.slot == 1) loopStarts.push_back(c.frame);
+    ASSERT_EQ(loopStarts.size(), 3u);
+    EXPECT_NEAR(static_cast<double>(loopStarts[0]), 1200 * 44.1, 1.0);
+    EXPECT_EQ(loopStarts[1], 0);
+    EXPECT_NEAR(static_cast<double>(loopStarts[2]), 200 * 44.1, 1.0);
 }
 
 }  // namespace
