@@ -115,12 +115,19 @@ void MidiSynth::Play(std::shared_ptr<const MidiSong> song, double fromMs, double
     }
     playing_ = true;
     tails_ = true;
+    fadeLeft_ = 0;
     quietFrames_ = 0;
 }
 
 void MidiSynth::Stop() {
     if (playing_ && synth_) fluid_synth_all_notes_off(synth_, -1);
     playing_ = false;
+}
+
+void MidiSynth::FadeOut(int frames) {
+    Stop();
+    if (!tails_ || frames <= 0) return;
+    fadeFrames_ = fadeLeft_ = frames;
 }
 
 void MidiSynth::Close() {
@@ -151,6 +158,20 @@ bool MidiSynth::Active() const {
 void MidiSynth::RenderAdd(float* left, float* right, float* scratchL, float* scratchR, int n) {
     if (!Active() || n <= 0) return;
     fluid_synth_write_float(synth_, n, scratchL, 0, 1, scratchR, 0, 1);
+    if (fadeLeft_ > 0) {
+        for (int i = 0; i < n; ++i) {
+            const float g = float(std::max(fadeLeft_ - i, 0)) / float(fadeFrames_ + 1);
+            left[i] += scratchL[i] * g;
+            right[i] += scratchR[i] * g;
+        }
+        fadeLeft_ -= n;
+        if (fadeLeft_ <= 0) {
+            fadeLeft_ = 0;
+            fluid_synth_all_sounds_off(synth_, -1);
+            tails_ = false;
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         left[i] += scratchL[i];
         right[i] += scratchR[i];

@@ -158,6 +158,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
             tailEnd = std::max(tailEnd, driver.lastTrigger[w] + SoundLengthMs(player.Model().WavFile[w]));
     }
     tailEnd = std::min(tailEnd, endMs + options.maxTailMs);
+    // Whatever the end cuts (a long sound, the MIDI background) fades out instead of stepping.
+    audio->GetMixer().FadeOutAll(tailEnd - 5.0);
     driver.RenderUntil(tailEnd);
 
     summary.frames = driver.totalFrames;
