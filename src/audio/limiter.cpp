@@ -47,6 +47,12 @@ void TruePeakLimiter::SetGain(float gain) {
     gainStep_ = (gainTarget_ - gain_) / float(gainRampFrames_);
 }
 
+void TruePeakLimiter::SetGainNow(float gain) {
+    if (!(gain >= 0.f) || !std::isfinite(gain)) return;
+    gain_ = gainTarget_ = gain;
+    gainRampLeft_ = 0;
+}
+
 float TruePeakLimiter::MasterGain() {
     if (gainRampLeft_ > 0) {
         gain_ += gainStep_;
@@ -105,7 +111,10 @@ void TruePeakLimiter::Process(float* left, float* right, int n) {
         histR_[in_ & mask] = g == 1.f ? right[i] : right[i] * g;
         // The stretch from sample s to the next is complete once kHalf more are in.
         const float peak = PeakOf(in_ - kHalf);
-        const float need = peak > kCeiling ? kCeiling / peak : 1.f;
+        peakIn_ = std::max(peakIn_, peak);
+        // Once engaged it aims a little under the ceiling: other meters' oversampling
+        // reads a peak a few hundredths of a dB apart from this one.
+        const float need = peak > kCeiling ? kCeiling * kMargin / peak : 1.f;
         // A peak between two samples is lowered by the gain on both.
         PushRequirement(std::min(need, lastNeed_));
         lastNeed_ = need;

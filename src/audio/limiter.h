@@ -21,11 +21,17 @@ public:
     int Latency() const { return latency_; }
     // The master gain (linear), reached by a short ramp from the present one.
     void SetGain(float gain);
+    // The same without the ramp (before the first frame).
+    void SetGainNow(float gain);
     float Gain() const { return gainTarget_; }
     // Takes n frames, gives the n frames Latency() older; in and out may be the same.
     void Process(float* left, float* right, int n);
 
+    // The highest true peak that has gone in (after the master gain), full scale 1.
+    float PeakIn() const { return peakIn_; }
+
     static constexpr float kCeiling = 0.89125094f;  // -1 dBFS (true peak)
+    static constexpr float kMargin = 0.98855309f;   // -0.1 dB
 
 private:
     static constexpr int kTaps = 8;  // per oversampling phase
@@ -43,6 +49,7 @@ private:
     std::vector<float> histL_, histR_;
     int64_t in_ = 0;  // samples taken so far
     float lastNeed_ = 1;
+    float peakIn_ = 0;
 
     // Sliding minimum of the requirement (a monotonic ring of (index, value)).
     std::vector<std::pair<int64_t, float>> minRing_;

@@ -435,13 +435,16 @@ void Mixer::MixFrames(int n) {
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(idx));
     mixed_ = end;
+    if (mixTap_) mixTap_(mixL_.data(), mixR_.data(), n);
 }
 
 void Mixer::PullBlock(int16_t* out, int n) {
     FollowClock();
     DrainQueue();
     TakeReleases();
-    limiter_.SetGain(outputGain_.load(std::memory_order_relaxed));
+    // A gain set before the first frame holds from it; later ones ramp in.
+    if (primed_) limiter_.SetGain(outputGain_.load(std::memory_order_relaxed));
+    else limiter_.SetGainNow(outputGain_.load(std::memory_order_relaxed));
     // The limiter's delay is filled once with the first frames of the mix, so output
     // frame f is mix frame f.
     while (!primed_ && mixed_ < limiter_.Latency()) {

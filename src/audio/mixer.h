@@ -67,6 +67,12 @@ public:
     // Master gain before the limiter (linear, 1 = unchanged); ramps in over a few ms.
     void SetOutputGain(float gain) { outputGain_.store(gain, std::memory_order_relaxed); }
     float OutputGain() const { return outputGain_.load(std::memory_order_relaxed); }
+    // Consumer side: receives each stretch of the sum before gain and limiter (offline
+    // measuring; set before the first pull).
+    using MixTap = std::function<void(const float* left, const float* right, int n)>;
+    void SetMixTap(MixTap tap) { mixTap_ = std::move(tap); }
+    // Consumer side: the highest true peak of the sum after the gain, before the limiter.
+    float PeakBeforeLimiter() const { return limiter_.PeakIn(); }
     // Frames produced so far (readable from any thread).
     int64_t FramesProduced() const { return produced_.load(std::memory_order_acquire); }
     // The output frame of engine time `ms` under the current mapping (offline: exact).
@@ -193,6 +199,7 @@ private:
     std::vector<float> mixL_, mixR_, scratchL_, scratchR_;
     VoiceFades fades_;
     TruePeakLimiter limiter_;
+    MixTap mixTap_;
     std::atomic<float> outputGain_{1.f};
     int64_t mixed_ = 0;  // frames mixed; the limiter holds those not yet out
     bool primed_ = false;

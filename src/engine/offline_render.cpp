@@ -141,6 +141,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
         if (std::isfinite(line)) startMs += std::clamp(line, -1.0, 1.0);
     }
     audio->GetMixer().SetOfflineAnchor(startMs, 0.0);
+    if (options.mixTap) audio->GetMixer().SetMixTap(options.mixTap);
+    if (options.gainDb != 0) audio->GetMixer().SetOutputGain(float(std::pow(10.0, options.gainDb / 20.0)));
     driver.StartAt(startMs);
     player.RunPlayLoop();
     RenderSummary summary;
@@ -167,6 +169,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     summary.sounds = driver.sounds;
     summary.startMs = startMs;
     summary.triggerMs = std::move(driver.triggerMs);
+    summary.mixPeak = audio->GetMixer().PeakBeforeLimiter();
     return summary;
 }
 

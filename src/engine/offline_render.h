@@ -24,6 +24,9 @@ struct RenderOptions {
     std::function<bool()> cancel;
     bool extended = false;          // the Extended reading of the chart
     uint32_t seed = 1;              // its #RANDOM generator's seed
+    double gainDb = 0;              // master gain before the limiter, from the first sample
+    // Sees the sum before gain and limiter (stereo, full scale 1).
+    std::function<void(const float* left, const float* right, int n)> mixTap;
 };
 
 struct RenderSummary {
@@ -33,6 +36,7 @@ struct RenderSummary {
     std::vector<int> missing;       // slots whose file could not be loaded
     double startMs = 0;             // engine ms of frame 0
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
+    double mixPeak = 0;             // true peak of the sum before the limiter (after the gain)
     std::string error;              // not empty: the audio could not be rendered as asked
     bool cancelled = false;
 };
