@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
+#include "engine/loudness.h"
 #include "engine/offline_render.h"
 #include "engine/play_loop.h"
 #include "shell/status.h"
@@ -141,5 +143,22 @@ void BM_RenderTwoMinuteSong(benchmark::State& st) {
     st.counters["x_realtime"] = wallSeconds > 0 ? audioSeconds / wallSeconds : 0;
 }
 BENCHMARK(BM_RenderTwoMinuteSong)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// Measuring the same song's loudness (render + meters): the goal is under 1 % of its
+// playing time on one core, i.e. cpu_share under 0.01.
+void BM_MeasureTwoMinuteSong(benchmark::State& st) {
+    SongDir song;
+    double cpuSeconds = 0, playSeconds = 0;
+    for (auto _ : st) {
+        const std::clock_t c0 = std::clock();
+        auto l = MeasureLoudness((song.dir / "song.bms").string(), RenderOptions{});
+        cpuSeconds += double(std::clock() - c0) / CLOCKS_PER_SEC;
+        playSeconds += 120.0;
+        if (!l) st.SkipWithError("measure failed");
+        else st.counters["lufs"] = l->integrated;
+    }
+    st.counters["cpu_share"] = cpuSeconds / playSeconds;
+}
+BENCHMARK(BM_MeasureTwoMinuteSong)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
