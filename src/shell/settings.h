@@ -28,6 +28,9 @@ public:
     // The chart reading: Classic (false, the default) or Extended.
     virtual void SetExtendedReading(bool /*on*/) {}
     virtual bool ExtendedReading() const { return false; }
+    // Even loudness (on by default): each chart played at the common level.
+    virtual void SetEvenLoudness(bool /*on*/) {}
+    virtual bool EvenLoudness() const { return true; }
 };
 
 constexpr int kSleepItems = 16;    // "0" .. "15"

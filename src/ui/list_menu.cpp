@@ -65,6 +65,11 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     connect(actExtended, &QAction::triggered, this, [this](bool on) {
         if (setExtendedReading) setExtendedReading(on);
     });
+    actEven = new QAction(tr("Even loudness"), this);
+    actEven->setCheckable(true);
+    connect(actEven, &QAction::triggered, this, [this](bool on) {
+        if (setEvenLoudness) setEvenLoudness(on);
+    });
 }
 
 QAction* ListMenu::Action(const QString& text, const QKeySequence& keys, void (ListMenu::*slot)()) {
@@ -94,10 +99,15 @@ QMenu* ListMenu::Prepared() {
     actClear->setEnabled(any);
     menu_->removeAction(extendedSeparator_);
     menu_->removeAction(actExtended);
+    menu_->removeAction(actEven);
     if (extendedReading && setExtendedReading) {
         actExtended->setChecked(extendedReading());
         menu_->addAction(extendedSeparator_);  // one separator, however often the menu opens
         menu_->addAction(actExtended);
+    }
+    if (evenLoudness && setEvenLoudness) {
+        actEven->setChecked(evenLoudness());
+        menu_->addAction(actEven);
     }
     return menu_;
 }

@@ -33,6 +33,9 @@ public:
     // The chart reading: when both are set, a checkable "Extended reading" item shows.
     std::function<bool()> extendedReading;
     std::function<void(bool)> setExtendedReading;
+    // Even loudness: when both are set, a checkable "Even loudness" item shows.
+    std::function<bool()> evenLoudness;
+    std::function<void(bool)> setEvenLoudness;
 
     // The menu as it would pop up now (items enabled for the current selection).
     QMenu* Prepared();
@@ -52,6 +55,7 @@ public:
     QAction* actDelete = nullptr;
     QAction* actClear = nullptr;
     QAction* actExtended = nullptr;
+    QAction* actEven = nullptr;
     // The export started last (gone once it has finished).
     QPointer<ExportJob> lastExport;
 

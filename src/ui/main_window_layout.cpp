@@ -141,6 +141,9 @@ void frmMenu::BuildControls() {
     listMenu_ = new ListMenu(*this, parts_.settingsPath);
     listMenu_->extendedReading = [this] { return ExtendedReading(); };
     listMenu_->setExtendedReading = [this](bool on) { SetExtendedReading(on); };
+    listMenu_->evenLoudness = [this] { return EvenLoudness(); };
+    lstPlayList->toolTipFor = [this](int row) { return LoudnessTip(row); };
+    listMenu_->setEvenLoudness = [this](bool on) { SetEvenLoudness(on); };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });

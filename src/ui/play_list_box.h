@@ -22,6 +22,8 @@ public:
     std::function<void(const std::vector<std::string>&)> onDrop;
     std::function<void(int key)> onKeyDown;
     std::function<void(int row)> onChosen;
+    // The tool tip of a line; empty: none.
+    std::function<QString(int row)> toolTipFor;
 
     // Marks `row` as the current line. A range the user has selected stays selected
     // (only the focus moves); otherwise the line becomes the one selected line.
@@ -33,6 +35,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
 };
 
 // The dropped paths of a drag, in the order the source lists them.
