@@ -4,7 +4,8 @@
 # disk audio driver recording the output. The first chart starts unmeasured (at the gain
 # before it, 0 dB); the others are measured while the one before plays, and the list
 # comes round to the first again. Prints each played chart's integrated loudness in the
-# recording (ffmpeg's ebur128) and the silence before it.
+# recording (ffmpeg's ebur128) and every stretch of silence over 0.1 s (the gaps between
+# charts, each chart's own empty first measure included).
 #
 #   scripts/live_loudness.sh [BUILD_DIR] [EVEN 1|0]
 # Needs Xvfb, dbus-run-session, gdbus (Play through the desktop's player interface), sox, ffmpeg.
@@ -68,6 +69,9 @@ for p in "$work"/piece*.wav; do
     seconds=$(soxi -D "$p")
     awk -v s="$seconds" 'BEGIN { exit !(s > 5) }' || continue
     lufs=$(ffmpeg -nostdin -nostats -hide_banner -i "$p" -filter_complex ebur128 -f null - 2>&1 |
-        awk '/Integrated loudness:/ { s = 1 } s && $1 == "I:" { print $2 }')
+        awk '/Integrated loudness:/ { s = 1 } s && $1 == "I:" { i = $2 } END { print i }')
     printf '%-6s %10s  (%.1f s)\n' "$(basename "$p" .wav)" "$lufs" "$seconds"
 done
+printf 'silences (s):'
+od -An -v -td2 -w4 "$raw" | awk '{ if ($1 == 0 && $2 == 0) run++; else { if (run > 4410) printf " %.2f", run / 44100; run = 0 } }'
+echo

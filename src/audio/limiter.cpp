@@ -30,6 +30,9 @@ TruePeakLimiter::TruePeakLimiter(int32_t rate) {
             sum += sinc * window;
         }
         for (float& t : phases_[p]) t = float(t / sum);
+        float gain = 0;
+        for (float t : phases_[p]) gain += std::fabs(t);
+        tapGain_ = std::max(tapGain_, gain);
     }
     std::size_t size = 1;
     while (size < std::size_t(latency_ + kTaps + 2)) size <<= 1;
@@ -63,6 +66,15 @@ float TruePeakLimiter::MasterGain() {
 
 float TruePeakLimiter::PeakOf(int64_t s) const {
     const int64_t mask = int64_t(histL_.size()) - 1;
+    // No point between the samples can exceed the largest sample near it times the
+    // interpolators' gain: where that stays under both the ceiling and the highest
+    // peak so far, the interpolation is not needed.
+    float near = 0;
+    for (int k = 0; k < kTaps; ++k) {
+        const int64_t i = (s - (kHalf - 1) + k) & mask;
+        near = std::max(near, std::max(std::fabs(histL_[i]), std::fabs(histR_[i])));
+    }
+    if (near * tapGain_ <= std::min(kCeiling, peakIn_)) return std::max(std::fabs(histL_[s & mask]), std::fabs(histR_[s & mask]));
     float peak = 0;
     for (const std::vector<float>* h : {&histL_, &histR_}) {
         const float* x = h->data();

@@ -44,6 +44,7 @@ private:
     int window_ = 0;  // frames over which the gain is held and averaged
     std::array<std::array<float, kTaps>, 3> phases_{};
     float release_ = 0;
+    float tapGain_ = 0;  // the largest sum of |taps| of an interpolator
 
     // History of the gained input, long enough for the delay and the interpolator.
     std::vector<float> histL_, histR_;
