@@ -38,7 +38,9 @@ TruePeakLimiter::TruePeakLimiter(int32_t rate) {
     while (size < std::size_t(latency_ + kTaps + 2)) size <<= 1;
     histL_.assign(size, 0.f);
     histR_.assign(size, 0.f);
-    minRing_.assign(std::size_t(window_) + 1, {0, 1.f});
+    std::size_t ring = 1;  // a power of two: positions wrap by a mask
+    while (ring < std::size_t(window_) + 1) ring <<= 1;
+    minRing_.assign(ring, {0, 1.f});
     boxRing_.assign(std::size_t(window_), 1.f);
     boxSum_ = window_;
 }
@@ -90,12 +92,12 @@ float TruePeakLimiter::PeakOf(int64_t s) const {
 
 void TruePeakLimiter::PushRequirement(float need) {
     // Sliding minimum over the window.
-    const std::size_t cap = minRing_.size();
-    while (minCount_ > 0 && minRing_[(minHead_ + minCount_ - 1) % cap].second >= need) --minCount_;
-    minRing_[(minHead_ + minCount_) % cap] = {reqIndex_, need};
+    const std::size_t mask = minRing_.size() - 1;
+    while (minCount_ > 0 && minRing_[(minHead_ + minCount_ - 1) & mask].second >= need) --minCount_;
+    minRing_[(minHead_ + minCount_) & mask] = {reqIndex_, need};
     ++minCount_;
     while (minRing_[minHead_].first <= reqIndex_ - window_) {
-        minHead_ = (minHead_ + 1) % cap;
+        minHead_ = (minHead_ + 1) & mask;
         --minCount_;
     }
     ++reqIndex_;
@@ -111,7 +113,7 @@ void TruePeakLimiter::PushRequirement(float need) {
     notOne_ += (envelope_ != 1.f) - (slot != 1.f);
     boxSum_ += double(envelope_) - double(slot);
     slot = envelope_;
-    boxPos_ = (boxPos_ + 1) % boxRing_.size();
+    if (++boxPos_ == boxRing_.size()) boxPos_ = 0;
     if (notOne_ == 0) boxSum_ = window_;  // no drift carried into the next stretch
 }
 
