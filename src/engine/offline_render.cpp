@@ -161,7 +161,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     }
     tailEnd = std::min(tailEnd, endMs + options.maxTailMs);
     // Whatever the end cuts (a long sound, the MIDI background) fades out instead of stepping.
-    audio->GetMixer().FadeOutAll(tailEnd - 5.0);
+    audio->GetMixer().FadeOutAll(tailEnd - 6.0);  // the 5 ms fade done before the last frame
     driver.RenderUntil(tailEnd);
 
     summary.frames = driver.totalFrames;

@@ -118,6 +118,16 @@ TEST(OfflineRenderTest, FortySoundsOnOneTickSumExactlyOrAreLimitedNeverClipped) 
             EXPECT_GT(peak, 27000);  // limited, not muted
         }
     }
+    // No tail allowed: the file ends while the tones ring, faded out rather than cut.
+    RenderOptions cut;
+    cut.maxTailMs = 0;
+    std::vector<int16_t> pcm;
+    auto s = RenderChart(kData + "forty_loud.bms", cut, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+    ASSERT_TRUE(s && pcm.size() > 1000);
+    int peak = 0;
+    for (size_t i = 0; i < 400; ++i) peak = std::max(peak, std::abs(int(pcm[pcm.size() - 400 + i])));
+    EXPECT_GT(peak, 10000);  // still sounding shortly before the end
+    EXPECT_EQ(std::abs(int(pcm[pcm.size() - 2])) + std::abs(int(pcm[pcm.size() - 1])), 0);
 }
 
 TEST(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {
