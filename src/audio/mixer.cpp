@@ -36,7 +36,9 @@ std::atomic<uint64_t>& Mixer::ReleaseSeqAt(int slot) {
     return chunks_[slot / kChunk].load(std::memory_order_acquire)->releaseSeq[slot % kChunk];
 }
 
-Mixer::Mixer(int32_t rate) : rate_(rate > 0 ? rate : 44100), chunks_(new std::atomic<VoiceChunk*>[kMaxChunks]) {
+Mixer::Mixer(int32_t rate) : rate_(rate > 0 ? rate : 44100), chunks_(new std::atomic<VoiceChunk*>[kMaxChunks]),
+      fades_(rate_),
+      limiter_(rate_) {
     for (int i = 0; i < kMaxChunks; ++i) chunks_[i].store(nullptr, std::memory_order_relaxed);
     slots_.resize(kBaseSlots);
     ownedChunks_.push_back(std::make_unique<VoiceChunk>());
@@ -279,6 +281,15 @@ bool Mixer::MidiStop(double atMs, bool immediate) {
     return Push(std::move(c));
 }
 
+void Mixer::FadeOutAll(double atMs) {
+    for (int s = 0; s < slotCount_; ++s) Stop(s, atMs);
+    Command c;
+    c.kind = Kind::MidiStop;
+    c.atMs = atMs;
+    c.value = 1;  // fade
+    Push(std::move(c));
+}
+
 // ---- consumer side ----
 
 // A second-order loop on (clock now, frames produced): the anchor follows the device's
@@ -343,6 +354,7 @@ void Mixer::TakeReleases() {
         uint64_t seq = ReleaseSeqAt(s).load(std::memory_order_acquire);
         Voice& v = VoiceAt(s);
         if (seq <= v.releasedSeq) continue;
+        FadeOut(v);
         v.playing = false;
         v.buffer.reset();
         v.pos = 0;
@@ -369,7 +381,8 @@ void Mixer::Apply(Command& c, int64_t now) {
     if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) {
         if (c.seq < midiClosedSeq_) return;
         if (c.kind == Kind::MidiStop) {
-            if (synth_) synth_->Stop();
+            if (synth_ && c.value != 0) synth_->FadeOut(fades_.FadeFrames());
+            else if (synth_) synth_->Stop();
         } else if (synth_ ) {
             synth_->Play(std::move(c.song), c.value, double(c.frame), now);
         }
@@ -379,9 +392,13 @@ void Mixer::Apply(Command& c, int64_t now) {
     Voice& v = VoiceAt(c.slot);
     if (c.seq < v.releasedSeq) return;
     switch (c.kind) {
-        case Kind::Stop: v.playing = false; break;
+        case Kind::Stop:
+            FadeOut(v);
+            v.playing = false;
+            break;
         case Kind::SetPosition: {
             if (!c.buffer) break;
+            FadeOut(v);
             if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
             v.pos = c.value * rate_ / v.buffer->originalRate + (v.playing ? missed * v.step : 0.0);
             if (v.playing && v.pos >= double(v.buffer->frames)) {
@@ -392,7 +409,10 @@ void Mixer::Apply(Command& c, int64_t now) {
         }
         case Kind::Play: {
             if (!c.buffer || (v.playing && v.buffer == c.buffer)) break;
-            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
+            if (v.buffer != c.buffer) {
+                FadeOut(v);
+                v.buffer = std::move(c.buffer);
+            }
             v.step = c.step > 0 && std::isfinite(c.step) ? c.step : 1.0;
             v.pos += missed * v.step;
             // A start so late that the sound would already be over is not heard.
@@ -402,13 +422,17 @@ void Mixer::Apply(Command& c, int64_t now) {
         }
         case Kind::PlayFrom: {
             if (!c.buffer) break;
-            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
-            v.step = c.step > 0 && std::isfinite(c.step) ? c.step : 1.0;
+            const double step = c.step > 0 && std::isfinite(c.step) ? c.step : 1.0;
             // Both ends on the same frame mapping, so a sound played on in pieces meets
             // itself on the very sample; a late start skips what it missed, as Play does.
             const int64_t origin = ToFrame(c.value);
             const int64_t from = c.immediate ? now : std::max(c.frame, now);
-            const double pos = from > origin ? (double(from) - double(origin)) * v.step : 0.0;
+            const double pos = from > origin ? (double(from) - double(origin)) * step : 0.0;
+            // A piece that goes on where the voice already is joins it; any other cut fades.
+            const bool joins = v.playing && v.buffer == c.buffer && std::abs(v.pos - pos) < 0.5;
+            if (!joins) FadeOut(v);
+            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
+            v.step = step;
             v.playing = pos < double(v.buffer->frames);
             v.pos = v.playing ? pos : 0.0;
             break;
@@ -453,14 +477,13 @@ void Mixer::MixSpan(int offset, int n) {
             v.pos = 0;
         }
     }
+    fades_.Mix(l, r, n);
     if (synth_) synth_->RenderAdd(l, r, scratchL_.data(), scratchR_.data(), n);
 }
 
-void Mixer::PullBlock(int16_t* out, int n) {
-    FollowClock();
-    DrainQueue();
-    TakeReleases();
-    const int64_t start = produced_.load(std::memory_order_relaxed);
+// Mixes the next n frames (from mixed_) into mixL_/mixR_.
+void Mixer::MixFrames(int n) {
+    const int64_t start = mixed_;
     const int64_t end = start + n;
     std::fill_n(mixL_.begin(), n, 0.f);
     std::fill_n(mixR_.begin(), n, 0.f);
@@ -477,11 +500,32 @@ void Mixer::PullBlock(int16_t* out, int n) {
         cur = next;
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(idx));
+    mixed_ = end;
+    if (mixTap_) mixTap_(mixL_.data(), mixR_.data(), n);
+}
+
+void Mixer::PullBlock(int16_t* out, int n) {
+    FollowClock();
+    DrainQueue();
+    TakeReleases();
+    // A gain set before the first frame holds from it; later ones ramp in.
+    if (primed_) limiter_.SetGain(outputGain_.load(std::memory_order_relaxed));
+    else limiter_.SetGainNow(outputGain_.load(std::memory_order_relaxed));
+    // The limiter's delay is filled once with the first frames of the mix, so output
+    // frame f is mix frame f.
+    while (!primed_ && mixed_ < limiter_.Latency()) {
+        const int k = std::min<int>(kMaxBlock, int(limiter_.Latency() - mixed_));
+        MixFrames(k);
+        limiter_.Process(mixL_.data(), mixR_.data(), k);
+    }
+    primed_ = true;
+    MixFrames(n);
+    limiter_.Process(mixL_.data(), mixR_.data(), n);
     for (int i = 0; i < n; ++i) {
         out[2 * i] = ClipToPcm16(mixL_[i]);
         out[2 * i + 1] = ClipToPcm16(mixR_[i]);
     }
-    produced_.store(end, std::memory_order_release);
+    produced_.store(produced_.load(std::memory_order_relaxed) + n, std::memory_order_release);
 }
 
 void Mixer::Pull(int16_t* out, int frames) {

@@ -9,7 +9,9 @@
 // compares (clock now, frames produced) with the mapping and follows its phase and
 // pace smoothly (the live slope is the measured frames per ms, not the nominal rate).
 // A command whose frame has passed applies at the first frame of the block, a started
-// voice advanced by the frames it missed.
+// voice advanced by the frames it missed. The sum passes the limiter, which looks a few
+// ms ahead: the mix runs that far ahead of the output, so a frame keeps its number and
+// a command is late once it comes less than LookAheadFrames() before its frame.
 //
 // Threads: every public method except Pull() belongs to one producer thread (the UI
 // thread); Pull() belongs to one consumer thread (the audio callback, or the owner when
@@ -25,10 +27,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "audio/limiter.h"
 #include "audio/midi_song.h"
 #include "audio/sound_device.h"
 #include "audio/sound_file.h"
 #include "audio/spsc_queue.h"
+#include "audio/voice_fade.h"
 
 namespace jov {
 
@@ -62,6 +66,17 @@ public:
 
     // Consumer side: mixes `frames` frames of interleaved stereo into `out`.
     void Pull(int16_t* out, int frames);
+    // Frames the mix runs ahead of the output (the limiter's look-ahead).
+    int LookAheadFrames() const { return limiter_.Latency(); }
+    // Master gain before the limiter (linear, 1 = unchanged); ramps in over a few ms.
+    void SetOutputGain(float gain) { outputGain_.store(gain, std::memory_order_relaxed); }
+    float OutputGain() const { return outputGain_.load(std::memory_order_relaxed); }
+    // Consumer side: receives each stretch of the sum before gain and limiter (offline
+    // measuring; set before the first pull).
+    using MixTap = std::function<void(const float* left, const float* right, int n)>;
+    void SetMixTap(MixTap tap) { mixTap_ = std::move(tap); }
+    // Consumer side: the highest true peak of the sum after the gain, before the limiter.
+    float PeakBeforeLimiter() const { return limiter_.PeakIn(); }
     // Frames produced so far (readable from any thread).
     int64_t FramesProduced() const { return produced_.load(std::memory_order_acquire); }
     // The output frame of engine time `ms` under the current mapping (offline: exact).
@@ -96,6 +111,8 @@ public:
     bool MidiPlay(std::shared_ptr<const MidiSong> song, double fromMs, double atMs);
     // `immediate` also voids MIDI starts queued before it (closing the file).
     bool MidiStop(double atMs, bool immediate = false);
+    // Stops every key sound and the MIDI background at `atMs`, fading out over a few ms.
+    void FadeOutAll(double atMs);
     // Frees retired buffers and songs the consumer no longer holds.
     void CollectGarbage();
     // Commands refused because the queue was full (the consumer is not pulling).
@@ -148,6 +165,8 @@ private:
     void TakeReleases();
     void Apply(Command& c, int64_t now);
     void MixSpan(int offset, int n);
+    void MixFrames(int n);
+    void FadeOut(Voice& v) { if (v.playing) fades_.Start(v.buffer, v.pos, v.step); }
     void PullBlock(int16_t* out, int frames);
     int64_t ToFrame(double ms) const;
 
@@ -189,6 +208,12 @@ private:
     std::unique_ptr<MidiSynth> synth_;
     uint64_t midiClosedSeq_ = 0;
     std::vector<float> mixL_, mixR_, scratchL_, scratchR_;
+    VoiceFades fades_;
+    TruePeakLimiter limiter_;
+    MixTap mixTap_;
+    std::atomic<float> outputGain_{1.f};
+    int64_t mixed_ = 0;  // frames mixed; the limiter holds those not yet out
+    bool primed_ = false;
 };
 
 }  // namespace jov

@@ -151,6 +151,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
         if (std::isfinite(line)) startMs += std::clamp(line, -1.0, 1.0);
     }
     audio->GetMixer().SetOfflineAnchor(startMs, 0.0);
+    if (options.mixTap) audio->GetMixer().SetMixTap(options.mixTap);
+    if (options.gainDb != 0) audio->GetMixer().SetOutputGain(float(std::pow(10.0, options.gainDb / 20.0)));
     driver.StartAt(startMs);
     player.RunPlayLoop();
     RenderSummary summary;
@@ -169,6 +171,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
             tailEnd = std::max(tailEnd, driver.lastTrigger[w] + SoundLengthMs(player.Model().WavFile[w]));
     }
     tailEnd = std::min(tailEnd, endMs + options.maxTailMs);
+    // Whatever the end cuts (a long sound, the MIDI background) fades out instead of stepping.
+    audio->GetMixer().FadeOutAll(tailEnd - 6.0);  // the 5 ms fade done before the last frame
     driver.RenderUntil(tailEnd);
 
     summary.frames = driver.totalFrames;
@@ -176,6 +180,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     summary.sounds = driver.sounds;
     summary.startMs = startMs;
     summary.triggerMs = std::move(driver.triggerMs);
+    summary.mixPeak = audio->GetMixer().PeakBeforeLimiter();
     return summary;
 }
 

@@ -26,6 +26,9 @@ struct RenderOptions {
     std::function<bool()> cancel;
     ReadingMode reading = ReadingMode::Auto;  // how the chart is read
     uint32_t seed = 1;              // its #RANDOM generator's seed
+    double gainDb = 0;              // master gain before the limiter, from the first sample
+    // Sees the sum before gain and limiter (stereo, full scale 1).
+    std::function<void(const float* left, const float* right, int n)> mixTap;
 };
 
 struct RenderSummary {
@@ -36,6 +39,7 @@ struct RenderSummary {
     int64_t soundFiles = 0;         // slots whose file the render tried to load
     double startMs = 0;             // engine ms of frame 0
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
+    double mixPeak = 0;             // true peak of the sum before the limiter (after the gain)
     std::string error;              // not empty: the audio could not be rendered as asked
     bool cancelled = false;
 };

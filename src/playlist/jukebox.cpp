@@ -58,7 +58,16 @@ bool Jukebox::Advance() {
     if (entry >= 1 && static_cast<size_t>(entry) < entries.size()) path = entries[static_cast<size_t>(entry)].FilePath;
     const bool loaded = player_.LoadChart(path);
     window_.RestartMarquee(window_.TitleTextWidth(player_.NowPlaying()));
+    if (onChartStart && loaded) onChartStart(path, NextPath());
     return loaded;
+}
+
+std::string Jukebox::NextPath() const {
+    const auto& entries = list_.PlayListEntries();
+    const size_t next = static_cast<size_t>(list_.PlayOrderIndex) + 1;
+    const int32_t entry = next < PlayTable.size() ? PlayTable[next] : PlayTable.size() > 1 ? PlayTable[1] : 0;
+    if (entry >= 1 && static_cast<size_t>(entry) < entries.size()) return entries[static_cast<size_t>(entry)].FilePath;
+    return {};
 }
 
 void Jukebox::PlayOnce(StepResult& result) {

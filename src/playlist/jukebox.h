@@ -83,6 +83,9 @@ public:
     void makeplaytable();
 
     bool InStep() const { return inStep_; }
+    // Runs when a chart has been loaded to play from its beginning, before its start is
+    // placed: its path, and the next chart's in play order ("" when there is none).
+    std::function<void(const std::string& path, const std::string& next)> onChartStart;
     std::vector<int32_t> PlayTable{0};
     bool ResumeCurrent = false;
     bool SelectingLine = false;
@@ -91,6 +94,7 @@ public:
 private:
     void Step();
     bool Advance();
+    std::string NextPath() const;
     // What a step did: played a chart, played nothing, or resumed no chart at all.
     enum class StepResult { Played, Silent, NoChart };
     void PlayOnce(StepResult& result);

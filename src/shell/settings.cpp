@@ -108,6 +108,9 @@ void LoadSettings(const std::string& iniPath, Shell& shell, SettingsControls& co
         if (auto v = ReadSetting(iniPath, "Setting", "ExtendedReading", "0"); v && (*v == 0 || *v == 1))
             controls.SetReading(*v != 0 ? "extended" : "auto");
     }
+    if (auto v = ReadSetting(iniPath, "Setting", "EvenLoudness", "1"); v && (*v == 0 || *v == 1)) {
+        controls.SetEvenLoudness(*v != 0);
+    }
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsControls& controls) {
@@ -116,6 +119,7 @@ void SaveSettings(const std::string& iniPath, const SettingsControls& controls) 
     WriteIni(iniPath, "ListSetting", "Random", controls.Random() ? "1" : "0");
     WriteIni(iniPath, "Setting", "ShowNotes", controls.ShowNotes() ? "1" : "0");
     WriteIni(iniPath, "Setting", "Reading", controls.Reading());
+    WriteIni(iniPath, "Setting", "EvenLoudness", controls.EvenLoudness() ? "1" : "0");
 }
 
 }  // namespace jov

@@ -28,6 +28,9 @@ public:
     // The chart reading by name: "auto" (the default), "classic" or "extended".
     virtual void SetReading(const std::string& /*name*/) {}
     virtual std::string Reading() const { return "auto"; }
+    // Even loudness (on by default): each chart played at the common level.
+    virtual void SetEvenLoudness(bool /*on*/) {}
+    virtual bool EvenLoudness() const { return true; }
 };
 
 constexpr int kSleepItems = 16;    // "0" .. "15"

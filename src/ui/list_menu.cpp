@@ -82,6 +82,11 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
             if (setReading) setReading(name);
         });
     }
+    actEven = new QAction(tr("Even loudness"), this);
+    actEven->setCheckable(true);
+    connect(actEven, &QAction::triggered, this, [this](bool on) {
+        if (setEvenLoudness) setEvenLoudness(on);
+    });
 }
 
 QAction* ListMenu::Action(const QString& text, const QKeySequence& keys, void (ListMenu::*slot)()) {
@@ -116,6 +121,11 @@ QMenu* ListMenu::Prepared() {
         for (QAction* a : actReading) a->setChecked(a->data().toString() == now);
         menu_->addAction(readingSeparator_);  // one separator, however often the menu opens
         menu_->addMenu(readingMenu);
+    }
+    menu_->removeAction(actEven);
+    if (evenLoudness && setEvenLoudness) {
+        actEven->setChecked(evenLoudness());
+        menu_->addAction(actEven);
     }
     return menu_;
 }

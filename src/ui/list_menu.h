@@ -39,6 +39,9 @@ public:
     // "Reading" submenu of three exclusive items shows.
     std::function<std::string()> reading;
     std::function<void(const std::string&)> setReading;
+    // Even loudness: when both are set, a checkable "Even loudness" item shows.
+    std::function<bool()> evenLoudness;
+    std::function<void(bool)> setEvenLoudness;
 
     // The menu as it would pop up now (items enabled for the current selection).
     QMenu* Prepared();
@@ -59,6 +62,7 @@ public:
     QAction* actClear = nullptr;
     QMenu* readingMenu = nullptr;
     QAction* actReading[3] = {};  // Auto, Classic, Extended
+    QAction* actEven = nullptr;
     // The export started last (gone once it has finished).
     QPointer<ExportJob> lastExport;
 

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include "chart/chart_model.h"
+#include "engine/loudness.h"
 #include "engine/status_readout.h"
 #include "audio/cls_midi.h"
 #include "ui/display_text.h"
@@ -84,6 +86,14 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     Shell* shell = parts_.shell;
     jukebox_ = std::make_unique<Jukebox>(*list_, *link_, static_cast<JukeboxWindow&>(*this),
                                          [shell](const std::string& t) { shell->SetCaption(t); });
+    loudness_ = std::make_unique<LoudnessMatch>(
+        parts_.loudnessCachePath, [](const std::string& path, bool extended, const std::function<bool()>& cancel) {
+            RenderOptions o;
+            o.extended = extended;
+            o.cancel = cancel;
+            return MeasureLoudness(path, o);
+        });
+    jukebox_->onChartStart = [this](const std::string& path, const std::string& next) { ApplyChartGain(path, next); };
     listMessages_ = std::make_unique<ListMessages>(
         [this](MessageIcon icon, const std::string& title, const std::string& text) {
             ShowMessage(icon, title, text);
@@ -370,6 +380,34 @@ void frmMenu::ChooseReading(const std::string& name) {
     if (!mode || *mode == player_->Reading().mode) return;
     SetReading(name);
     list_->RereadEntries();
+}
+
+void frmMenu::SetEvenLoudness(bool on) {
+    EnsureLoaded();
+    evenLoudness_ = on;
+    // Off takes effect at once; on, from the next chart (its gain is set as it starts).
+    if (!on && parts_.setOutputGain) parts_.setOutputGain(1.0f);
+}
+
+bool frmMenu::EvenLoudness() const { return evenLoudness_; }
+
+void frmMenu::ApplyChartGain(const std::string& path, const std::string& next) {
+    const bool extended = player_->Reading().extended;
+    if (!evenLoudness_) return;
+    const double db = loudness_->GainForStart(path, extended);
+    if (parts_.setOutputGain) parts_.setOutputGain(float(std::pow(10.0, db / 20.0)));
+    if (!next.empty()) loudness_->MeasureSoon(next, extended);
+}
+
+QString frmMenu::LoudnessTip(int row) const {
+    const auto& entries = list_->PlayListEntries();
+    const size_t entry = static_cast<size_t>(row) + 1;
+    if (row < 0 || entry >= entries.size()) return {};
+    auto l = loudness_->Known(entries[entry].FilePath, player_->Reading().extended);
+    if (!l) return {};
+    if (!std::isfinite(l->integrated)) return QStringLiteral("Silent");
+    return QString::asprintf("Loudness %.1f LUFS, peak %.1f dBTP; gain %+.1f dB", l->integrated, l->truePeak,
+                             EvenLoudnessGain(*l).db);
 }
 
 void frmMenu::SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) {

@@ -21,6 +21,7 @@
 #include "notes/beat_display.h"
 #include "playlist/folder_search.h"
 #include "playlist/jukebox.h"
+#include "playlist/loudness_match.h"
 #include "playlist/playlist.h"
 #include "playlist/seek_bar.h"
 #include "shell/settings.h"
@@ -56,6 +57,10 @@ struct MainWindowParts {
     std::function<void()> endProgram;
     // Shutdown, after the key sounds: let the sound device go.
     std::function<void()> releaseSoundDevice;
+    // The master gain before the output's limiter (linear); null: none to set.
+    std::function<void(float)> setOutputGain;
+    // Where loudness results are kept between runs; empty: this run only.
+    std::string loudnessCachePath;
 };
 
 class frmMenu : public QWidget,
@@ -154,6 +159,10 @@ public:
     std::string Reading() const override;
     // The user's choice in the list's menu: the reading changes and the list's entries are read again.
     void ChooseReading(const std::string& name);
+    void SetEvenLoudness(bool on) override;
+    bool EvenLoudness() const override;
+    // The list line's tool tip: the chart's loudness and gain once measured.
+    QString LoudnessTip(int row) const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -209,6 +218,9 @@ private:
     std::unique_ptr<PlayList> list_;
     std::unique_ptr<PlayerLink> link_;
     std::unique_ptr<Jukebox> jukebox_;
+    std::unique_ptr<LoudnessMatch> loudness_;
+    bool evenLoudness_ = true;
+    void ApplyChartGain(const std::string& path, const std::string& next);
     std::unique_ptr<MessageHook> listMessages_;
     FolderSearch search_;
     BeatDisplay beat_;

@@ -144,9 +144,15 @@ void frmMenu::BuildControls() {
     listMenu_ = new ListMenu(*this, parts_.settingsPath);
     listMenu_->reading = [this] { return Reading(); };
     listMenu_->setReading = [this](const std::string& name) { ChooseReading(name); };
+    listMenu_->evenLoudness = [this] { return EvenLoudness(); };
+    listMenu_->setEvenLoudness = [this](bool on) { SetEvenLoudness(on); };
+    // A line's tool tip: its chart's reading, then its loudness once measured.
     lstPlayList->toolTipFor = [this](int row) {
         const auto choice = list_->ReadingOfLine(row);
-        return choice ? QString::fromStdString(DescribeReading(player_->Reading().mode, *choice)) : QString();
+        QString tip = choice ? QString::fromStdString(DescribeReading(player_->Reading().mode, *choice)) : QString();
+        const QString loudness = LoudnessTip(row);
+        if (!loudness.isEmpty()) tip += tip.isEmpty() ? loudness : QStringLiteral("\n") + loudness;
+        return tip;
     };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,

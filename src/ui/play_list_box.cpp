@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QUrl>
 
 #include "playlist/uri_list.h"
@@ -139,6 +141,18 @@ void PlayListBox::MarkLine(int row) {
     else
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
+}
+
+bool PlayListBox::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && toolTipFor) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QModelIndex at = indexAt(help->pos());
+        const QString tip = at.isValid() ? toolTipFor(at.row()) : QString();
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QListWidget::viewportEvent(e);
 }
 
 }  // namespace jov

@@ -22,7 +22,7 @@ public:
     std::function<void(const std::vector<std::string>&)> onDrop;
     std::function<void(int key)> onKeyDown;
     std::function<void(int row)> onChosen;
-    // The tool tip of a line, asked when it is about to show.
+    // The tool tip of a line, asked when it is about to show; empty: none.
     std::function<QString(int row)> toolTipFor;
 
     // Marks `row` as the current line. A range the user has selected stays selected
@@ -36,6 +36,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
 };
 
 // The dropped paths of a drag, in the order the source lists them.

@@ -251,6 +251,38 @@ TEST(OfflineRenderTest, ThousandsOfChannelsAllSound) {
     EXPECT_EQ(Onsets(pcm, 3000).size(), size_t{kChannels});
 }
 
+// Forty sounds on one tick: a 100-frame level of 300 sums to exactly 12000 (under the
+// limiter's ceiling, so untouched), a loud tone to 40 times full scale, which the limiter
+// holds under -1 dBFS where it once clipped.
+TEST(OfflineRenderTest, FortySoundsOnOneTickSumExactlyOrAreLimitedNeverClipped) {
+    for (const char* name : {"forty_quiet.bms", "forty_loud.bms"}) {
+        SCOPED_TRACE(name);
+        std::vector<int16_t> pcm;
+        auto s = RenderChart(kData + name, RenderOptions{}, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+        ASSERT_TRUE(s.has_value());
+        ASSERT_EQ(s->sounds, 40);
+        ASSERT_GE(pcm.size(), 200u);
+        int peak = 0;
+        for (int16_t v : pcm) peak = std::max(peak, std::abs(int(v)));
+        if (std::string(name) == "forty_quiet.bms") {
+            for (size_t i = 0; i < pcm.size(); ++i) ASSERT_EQ(pcm[i], i < 200 ? 12000 : 0) << i;
+        } else {
+            EXPECT_LE(peak, 29205);
+            EXPECT_GT(peak, 27000);  // limited, not muted
+        }
+    }
+    // No tail allowed: the file ends while the tones ring, faded out rather than cut.
+    RenderOptions cut;
+    cut.maxTailMs = 0;
+    std::vector<int16_t> pcm;
+    auto s = RenderChart(kData + "forty_loud.bms", cut, [&](const int16_t* p, int64_t n) { pcm.insert(pcm.end(), p, p + 2 * n); });
+    ASSERT_TRUE(s && pcm.size() > 1000);
+    int peak = 0;
+    for (size_t i = 0; i < 400; ++i) peak = std::max(peak, std::abs(int(pcm[pcm.size() - 400 + i])));
+    EXPECT_GT(peak, 10000);  // still sounding shortly before the end
+    EXPECT_EQ(std::abs(int(pcm[pcm.size() - 2])) + std::abs(int(pcm[pcm.size() - 1])), 0);
+}
+
 TEST(OfflineRenderTest, UnreadableChartsAndMissingSoundsAreReported) {
     EXPECT_FALSE(RenderChart(kData + "nothing.bms", {}, {}).has_value());
     std::vector<int16_t> pcm;
