@@ -70,7 +70,7 @@ bool ReadNumber(std::string_view s, T& v) {
 
 }  // namespace
 
-std::string ReadingId(const ChartReading& reading) { return reading.extended ? "extended" : "classic"; }
+std::string ReadingId(const ChartReading& reading) { return ReadingModeName(reading.mode); }
 
 std::optional<ChartStamp> StampChart(const std::string& path, const std::string& readingId) {
     struct stat st {};

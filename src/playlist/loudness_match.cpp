@@ -13,9 +13,9 @@
 namespace jov {
 namespace {
 
-std::string IdOf(bool extended) {
+std::string IdOf(ReadingMode mode) {
     ChartReading reading;
-    reading.extended = extended;
+    reading.mode = mode;
     return ReadingId(reading);
 }
 
@@ -35,33 +35,33 @@ LoudnessMatch::~LoudnessMatch() {
     worker_.join();
 }
 
-std::optional<Loudness> LoudnessMatch::Known(const std::string& path, bool extended) const {
-    auto stamp = StampChart(path, IdOf(extended));
+std::optional<Loudness> LoudnessMatch::Known(const std::string& path, ReadingMode reading) const {
+    auto stamp = StampChart(path, IdOf(reading));
     if (!stamp) return std::nullopt;
     std::lock_guard lock(mutex_);
     return cache_.Find(*stamp);
 }
 
-double LoudnessMatch::GainForStart(const std::string& path, bool extended) {
-    if (auto known = Known(path, extended)) {
+double LoudnessMatch::GainForStart(const std::string& path, ReadingMode reading) {
+    if (auto known = Known(path, reading)) {
         std::lock_guard lock(mutex_);
         lastGain_ = EvenLoudnessGain(*known).db;
         return lastGain_;
     }
-    Enqueue(Request{path, extended}, true);
+    Enqueue(Request{path, reading}, true);
     std::lock_guard lock(mutex_);
     return lastGain_;
 }
 
-void LoudnessMatch::MeasureSoon(const std::string& path, bool extended) {
-    if (!Known(path, extended)) Enqueue(Request{path, extended}, false);
+void LoudnessMatch::MeasureSoon(const std::string& path, ReadingMode reading) {
+    if (!Known(path, reading)) Enqueue(Request{path, reading}, false);
 }
 
 void LoudnessMatch::Enqueue(Request r, bool first) {
     if (r.path.empty()) return;
     {
         std::lock_guard lock(mutex_);
-        auto same = [&](const Request& q) { return q.path == r.path && q.extended == r.extended; };
+        auto same = [&](const Request& q) { return q.path == r.path && q.reading == r.reading; };
         queue_.erase(std::remove_if(queue_.begin(), queue_.end(), same), queue_.end());
         if (first) queue_.push_front(std::move(r));
         else queue_.push_back(std::move(r));
@@ -94,10 +94,10 @@ void LoudnessMatch::Run() {
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
-        const std::string id = IdOf(r.extended);
+        const std::string id = IdOf(r.reading);
         auto before = StampChart(r.path, id);
         std::optional<Loudness> result;
-        if (before) result = measure_(r.path, r.extended, cancel);
+        if (before) result = measure_(r.path, r.reading, cancel);
         // A chart rewritten while it was measured is left for another time.
         auto after = StampChart(r.path, id);
         lock.lock();

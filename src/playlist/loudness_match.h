@@ -16,14 +16,15 @@
 #include <string>
 #include <thread>
 
+#include "chart/reading.h"
 #include "playlist/loudness_cache.h"
 
 namespace jov {
 
 class LoudnessMatch {
 public:
-    // Measures the chart (extended: in the Extended reading); polls `cancel`.
-    using Measure = std::function<std::optional<Loudness>(const std::string& path, bool extended,
+    // Measures the chart in `reading`; polls `cancel`.
+    using Measure = std::function<std::optional<Loudness>(const std::string& path, ReadingMode reading,
                                                           const std::function<bool()>& cancel)>;
     // `cacheFile` empty: results kept for this run only.
     LoudnessMatch(std::string cacheFile, Measure measure);
@@ -33,17 +34,17 @@ public:
 
     // The gain (dB) for the chart starting now: its own when known, else the last one's
     // (and the chart is measured first thing).
-    double GainForStart(const std::string& path, bool extended);
+    double GainForStart(const std::string& path, ReadingMode reading);
     // Measured in the background unless known (the next chart in play order).
-    void MeasureSoon(const std::string& path, bool extended);
-    std::optional<Loudness> Known(const std::string& path, bool extended) const;
+    void MeasureSoon(const std::string& path, ReadingMode reading);
+    std::optional<Loudness> Known(const std::string& path, ReadingMode reading) const;
     // Tests: blocks until nothing is waiting or being measured.
     void WaitIdle();
 
 private:
     struct Request {
         std::string path;
-        bool extended = false;
+        ReadingMode reading = ReadingMode::Auto;
     };
     void Enqueue(Request r, bool first);
     void Run();

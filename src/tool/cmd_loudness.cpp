@@ -25,13 +25,13 @@ int CmdLoudness(const Args& argsIn) {
         charts.push_back(a);
     }
     if (charts.empty()) {
-        std::fputs("usage: jov01-tool loudness CHART... [--extended] [--seed N]\n", stderr);
+        std::fputs("usage: jov01-tool loudness CHART... [--reading auto|classic|extended] [--seed N]\n", stderr);
         return 2;
     }
     int exitCode = 0;
     for (const std::string& chart : charts) {
         RenderOptions options;
-        options.extended = reading.extended;
+        options.reading = reading.mode;
         options.seed = reading.seed;
         std::optional<Loudness> l = Readable(chart) ? MeasureLoudness(chart, options) : std::nullopt;
         JsonWriter w;

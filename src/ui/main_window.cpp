@@ -87,9 +87,9 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     jukebox_ = std::make_unique<Jukebox>(*list_, *link_, static_cast<JukeboxWindow&>(*this),
                                          [shell](const std::string& t) { shell->SetCaption(t); });
     loudness_ = std::make_unique<LoudnessMatch>(
-        parts_.loudnessCachePath, [](const std::string& path, bool extended, const std::function<bool()>& cancel) {
+        parts_.loudnessCachePath, [](const std::string& path, ReadingMode reading, const std::function<bool()>& cancel) {
             RenderOptions o;
-            o.extended = extended;
+            o.reading = reading;
             o.cancel = cancel;
             return MeasureLoudness(path, o);
         });
@@ -392,18 +392,18 @@ void frmMenu::SetEvenLoudness(bool on) {
 bool frmMenu::EvenLoudness() const { return evenLoudness_; }
 
 void frmMenu::ApplyChartGain(const std::string& path, const std::string& next) {
-    const bool extended = player_->Reading().extended;
+    const ReadingMode reading = player_->Reading().mode;
     if (!evenLoudness_) return;
-    const double db = loudness_->GainForStart(path, extended);
+    const double db = loudness_->GainForStart(path, reading);
     if (parts_.setOutputGain) parts_.setOutputGain(float(std::pow(10.0, db / 20.0)));
-    if (!next.empty()) loudness_->MeasureSoon(next, extended);
+    if (!next.empty()) loudness_->MeasureSoon(next, reading);
 }
 
 QString frmMenu::LoudnessTip(int row) const {
     const auto& entries = list_->PlayListEntries();
     const size_t entry = static_cast<size_t>(row) + 1;
     if (row < 0 || entry >= entries.size()) return {};
-    auto l = loudness_->Known(entries[entry].FilePath, player_->Reading().extended);
+    auto l = loudness_->Known(entries[entry].FilePath, player_->Reading().mode);
     if (!l) return {};
     if (!std::isfinite(l->integrated)) return QStringLiteral("Silent");
     return QString::asprintf("Loudness %.1f LUFS, peak %.1f dBTP; gain %+.1f dB", l->integrated, l->truePeak,

@@ -86,17 +86,6 @@ void AcceptIfUrls(QDropEvent* e) {
         e->ignore();
 }
 
-bool PlayListBox::viewportEvent(QEvent* e) {
-    if (e->type() == QEvent::ToolTip && toolTipFor) {
-        const auto* help = static_cast<QHelpEvent*>(e);
-        const int row = indexAt(help->pos()).row();
-        if (row >= 0) QToolTip::showText(help->globalPos(), toolTipFor(row), viewport());
-        else QToolTip::hideText();
-        return true;
-    }
-    return QListWidget::viewportEvent(e);
-}
-
 void PlayListBox::dragEnterEvent(QDragEnterEvent* e) {
     AcceptIfUrls(e);
 }

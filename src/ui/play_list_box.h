@@ -36,7 +36,6 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
-    bool viewportEvent(QEvent* e) override;
 };
 
 // The dropped paths of a drag, in the order the source lists them.

@@ -222,10 +222,13 @@ TEST(OfflineRenderTest, SlicedSoundsJoinSampleForSampleAndRestart) {
     const auto mismatch = std::mismatch(pcm.begin(), pcm.begin() + 2 * restart, source.begin());
     EXPECT_EQ((mismatch.first - pcm.begin()) / 2, restart) << "the pieces part from the file";
     // From the restart (on the sample of its time, give or take the rounding), the file
-    // from its start again, its two continuations joined on.
+    // from its start again, its two continuations joined on, once the cut piece has faded
+    // out beside it (5 ms).
+    constexpr int64_t kFaded = kRate / 200 + 1;
     bool again = false;
     for (int64_t d = -1; d <= 1; ++d)
-        again = again || std::equal(source.begin(), source.begin() + 2 * kRate, pcm.begin() + 2 * (restart + d));
+        again = again || std::equal(source.begin() + 2 * kFaded, source.begin() + 2 * kRate,
+                                    pcm.begin() + 2 * (restart + d + kFaded));
     EXPECT_TRUE(again);
 }
 

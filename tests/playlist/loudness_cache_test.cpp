@@ -39,8 +39,8 @@ TEST(LoudnessCache, KeepsResultsPerFileStateAndReading) {
     EXPECT_FALSE(back.Find(ChartStamp{a.path, 100, 5, "auto"}));
 
     ChartReading reading;
-    EXPECT_EQ(ReadingId(reading), "classic");
-    reading.extended = true;
+    EXPECT_EQ(ReadingId(reading), "auto");
+    reading.mode = ReadingMode::Extended;
     EXPECT_EQ(ReadingId(reading), "extended");
 }
 

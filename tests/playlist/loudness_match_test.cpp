@@ -23,39 +23,39 @@ TEST(LoudnessMatch, MeasuresInTheBackgroundOnceAndRemembers) {
     for (const char* f : {"forty_loud.bms", "loud.wav", "forty_quiet.bms", "quiet.wav"}) fs::copy_file(data / f, dir.Path() / f);
     const std::string loud = dir / "forty_loud.bms", quiet = dir / "forty_quiet.bms", cache = dir / "loudness.cache";
     std::atomic<int> measured{0};
-    auto measure = [&](const std::string& path, bool extended, const std::function<bool()>& cancel) {
+    auto measure = [&](const std::string& path, ReadingMode reading, const std::function<bool()>& cancel) {
         ++measured;
         RenderOptions o;
-        o.extended = extended;
+        o.reading = reading;
         o.cancel = cancel;
         return MeasureLoudness(path, o);
     };
     double loudGain = 0;
     {
         LoudnessMatch match(cache, measure);
-        EXPECT_EQ(match.GainForStart(loud, false), 0.0);  // nothing known yet
+        EXPECT_EQ(match.GainForStart(loud, ReadingMode::Classic), 0.0);  // nothing known yet
         match.WaitIdle();
-        ASSERT_TRUE(match.Known(loud, false));
-        EXPECT_FALSE(match.Known(loud, true));  // another reading is another result
-        loudGain = match.GainForStart(loud, false);
+        ASSERT_TRUE(match.Known(loud, ReadingMode::Classic));
+        EXPECT_FALSE(match.Known(loud, ReadingMode::Extended));  // another reading is another result
+        loudGain = match.GainForStart(loud, ReadingMode::Classic);
         EXPECT_LT(loudGain, -10.0);
         // The next chart, unknown, starts where the last one was; asked for ahead, it is ready.
-        EXPECT_EQ(match.GainForStart(quiet, false), loudGain);
-        match.MeasureSoon(quiet, false);
-        match.MeasureSoon(loud, false);
+        EXPECT_EQ(match.GainForStart(quiet, ReadingMode::Classic), loudGain);
+        match.MeasureSoon(quiet, ReadingMode::Classic);
+        match.MeasureSoon(loud, ReadingMode::Classic);
         match.WaitIdle();
         EXPECT_EQ(measured, 2);
-        EXPECT_GT(match.GainForStart(quiet, false), loudGain);
+        EXPECT_GT(match.GainForStart(quiet, ReadingMode::Classic), loudGain);
     }
     {
         LoudnessMatch again(cache, measure);
         again.WaitIdle();
-        EXPECT_EQ(again.GainForStart(loud, false), loudGain);
+        EXPECT_EQ(again.GainForStart(loud, ReadingMode::Classic), loudGain);
         EXPECT_EQ(measured, 2);
         // Rewritten: measured anew.
         std::ofstream(quiet, std::ios::app) << "#TITLE changed\r\n";
-        EXPECT_FALSE(again.Known(quiet, false));
-        again.MeasureSoon(quiet, false);
+        EXPECT_FALSE(again.Known(quiet, ReadingMode::Classic));
+        again.MeasureSoon(quiet, ReadingMode::Classic);
         again.WaitIdle();
         EXPECT_EQ(measured, 3);
     }
