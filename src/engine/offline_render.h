@@ -9,9 +9,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace jov {
+
+struct ChartModel;
 
 struct RenderOptions {
     int32_t rate = 44100;
@@ -24,7 +27,16 @@ struct RenderOptions {
     std::function<bool()> cancel;
     bool extended = false;          // the Extended reading of the chart
     uint32_t seed = 1;              // its #RANDOM generator's seed
+    // A chart that plays longer than this is refused (summary.error), before anything is mixed:
+    // its render would fill the disk.
+    double maxLengthMs = 24.0 * 3600.0 * 1000.0;
+    // The file the render will replace (device, inode): refused when it is the chart,
+    // its MIDI file or one of its sounds, which the render would overwrite.
+    std::optional<std::pair<uint64_t, uint64_t>> outputFile;
 };
+
+// How long the loaded chart plays: the time of its last event the clock line reaches.
+double ChartLengthMs(const ChartModel& model);
 
 struct RenderSummary {
     int64_t frames = 0;
@@ -35,6 +47,7 @@ struct RenderSummary {
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
     std::string error;              // not empty: the audio could not be rendered as asked
     bool cancelled = false;
+    bool tooLong = false;           // refused: longer than maxLengthMs
 };
 
 // Receives interleaved 16-bit stereo as it is mixed.

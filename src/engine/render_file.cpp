@@ -67,7 +67,9 @@ RenderFileResult RenderChartToFile(const std::string& chartPath, const std::stri
     std::string temp;
     // A device or pipe named as the output (/dev/null, a FIFO) is written straight through.
     struct stat st {};
-    const bool special = ::stat(outPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    const bool exists = ::stat(outPath.c_str(), &st) == 0;
+    const bool special = exists && !S_ISREG(st.st_mode);
+    if (exists) options.outputFile = std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino));
     const int fd = special ? ::open(outPath.c_str(), O_WRONLY | O_CLOEXEC) : OpenTemporary(outPath, temp);
     if (fd < 0) {
         result.status = RenderFileStatus::CannotWrite;

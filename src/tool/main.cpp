@@ -21,7 +21,7 @@ const Command kCommands[] = {
     {"scan", jov::tool::CmdScan, "scan CHART... [--extended] [--seed N]"},
     {"parse", jov::tool::CmdParse, "parse CHART [--extended] [--seed N]"},
     {"simulate", jov::tool::CmdSimulate, "simulate CHART [--sleep MS] [--load-mode 0|1] [--extended] [--seed N]"},
-    {"render", nullptr, "render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--extended] [--seed N]", "jov01-tool-render.so"},
+    {"render", nullptr, "render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--max-length SECONDS] [--extended] [--seed N]", "jov01-tool-render.so"},
     {"list", jov::tool::CmdList, "list FILE.rxl | list --write OUT.rxl CHART... [--extended] [--seed N]"},
     {"skin", nullptr, "skin FILE.hrd", "jov01-tool-skin.so"},
     {"times", jov::tool::CmdTimes, "times CHART [--extended] [--seed N]"},

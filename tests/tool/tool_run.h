@@ -20,7 +20,8 @@ inline std::string Quote(const std::string& s) {
 }
 
 inline ToolRun Tool(const std::vector<std::string>& args) {
-    std::string cmd = Quote(JOV01_TOOL);
+    // Bounded: a command that never ends fails its test instead of stalling the suite.
+    std::string cmd = "timeout 120 " + Quote(JOV01_TOOL);
     for (const auto& a : args) cmd += " " + Quote(a);
     cmd += " 2>/dev/null";
     ToolRun r;
