@@ -8,15 +8,8 @@
 
 namespace jov {
 
-namespace {
-
-// Charts run to a few megabytes; a file far beyond any chart is not read into memory.
-constexpr size_t kMaxChartBytes = size_t{256} << 20;
-
-}  // namespace
-
 std::string ReadFileBytes(const std::string& path) {
-    return ReadRegularFile(path, kMaxChartBytes).value_or(std::string());
+    return ReadRegularFile(path, kMaxInputBytes).value_or(std::string());
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
+#include <optional>
+#include <limits>
 
 #include "chart/conversions.h"
 
@@ -42,13 +44,14 @@ public:
         std::u32string_view rest;
         const std::u32string word = Word(line, rest);
         if (word == U"RANDOM" || word == U"SETRANDOM") {
-            int64_t value = 0;
+            // A range that is not a positive whole number draws nothing: no #IF matches.
+            std::optional<int64_t> value;
             if (Active()) {
-                const int64_t n = WholeNumber(rest).value_or(0);
+                const std::optional<int32_t> n = WholeNumber(rest);
                 if (word == U"SETRANDOM")
                     value = n;
-                else if (n >= 1)
-                    value = Draw(n);
+                else if (n && *n >= 1)
+                    value = Draw(*n);
             }
             frames_.push_back({value, ifs_.size()});
         } else if (word == U"IF") {
@@ -77,7 +80,7 @@ public:
 
 private:
     struct Frame {
-        int64_t value;
+        std::optional<int64_t> value;
         size_t ifBase;  // the #IF blocks open when the frame began
     };
     struct If {
@@ -89,7 +92,7 @@ private:
     size_t Base() const { return frames_.empty() ? 0 : frames_.back().ifBase; }
     bool Matches(std::u32string_view rest) const {
         auto n = WholeNumber(rest);
-        return n && !frames_.empty() && frames_.back().value == *n;
+        return n && !frames_.empty() && frames_.back().value && *frames_.back().value == *n;
     }
     int64_t Draw(int64_t n) {
         if (!random_) return 1;
@@ -133,7 +136,8 @@ bool ExtendedHeader(ExtendedWalk& w, std::u32string_view line) {
     if (head.starts_with(U"BPM") && !IsBlank(line[3])) {
         const int32_t slot = line.size() >= 5 ? Base36(line.substr(3, 2)) : -1;
         if (slot < 0) return true;
-        if (auto v = WholeNumberDouble(Trim(Mid(line, 7))); v && *v > 0 && std::isfinite(*v)) w.bpmDefs[slot] = *v;
+        if (auto v = WholeNumberDouble(Trim(Mid(line, 7))); v && *v > 0 && *v <= std::numeric_limits<float>::max())
+            w.bpmDefs[slot] = *v;  // the tempo in force is a single
         return true;
     }
     if (head.starts_with(U"STOP") && line.size() >= 6) {

@@ -93,11 +93,7 @@ private:
     double renderedMs_ = 0.0;
 };
 
-bool Readable(const std::string& path) {
-    const int fd = OpenRegularFile(path);
-    if (fd >= 0) ::close(fd);
-    return fd >= 0;
-}
+
 
 std::string Hours(double ms) {
     const int64_t s = static_cast<int64_t>(ms / 1000.0);
@@ -136,7 +132,7 @@ double ChartLengthMs(const ChartModel& model) {
 
 std::optional<RenderSummary> RenderChart(const std::string& chartPath, const RenderOptions& options,
                                          const PcmSink& sink) {
-    if (!Readable(chartPath)) return std::nullopt;
+    if (!ReadableFile(chartPath)) return std::nullopt;
     Shell shell;
     double lowest = 0, highest = 0;
     const bool synthRate = MidiSynth::SupportsRate(options.rate, &lowest, &highest);

@@ -171,7 +171,13 @@ bool SingleInstance::Decode(const QByteArray& bytes, std::vector<std::string>& p
             return false;
         }
         if (bytes.size() - pos < *size) return false;  // still arriving
-        paths.push_back(bytes.mid(pos, *size).toStdString());
+        const QByteArray path = bytes.mid(pos, *size);
+        if (path.contains('\0')) {  // no file has such a name: refused as a drop refuses it
+            paths.clear();
+            complete = true;
+            return false;
+        }
+        paths.push_back(path.toStdString());
         pos += *size;
     }
     complete = true;

@@ -198,7 +198,8 @@ private slots:
         int calls = 0;
         server.onPaths = [&](const std::vector<std::string>&) { ++calls; };
         for (QByteArray bad : {QByteArray("hello\n"), SingleInstance::Encode({"/x.bms"}).chopped(1),
-                               QByteArray("jov01-open\n99999999999\n"), SingleInstance::Encode({"/x"}) + "!"}) {
+                               QByteArray("jov01-open\n99999999999\n"), SingleInstance::Encode({"/x"}) + "!",
+                               SingleInstance::Encode({"/a.bms", std::string("/x.bms\0/y", 10)})}) {
             QLocalSocket s;
             s.connectToServer(name);
             QVERIFY(s.waitForConnected(1000));
