@@ -32,6 +32,11 @@ struct RenderProgress {
     std::atomic<bool> cancel{false};
 };
 
+// SIGINT, SIGTERM and SIGHUP remove the temporaries of the renders running, then end the
+// program as the signal would. A render killed outright leaves its temporary; the next
+// render of the same output removes it.
+void RemoveRenderTemporariesOnSignals();
+
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
                                    RenderOptions options, RenderProgress* progress = nullptr);
 

@@ -61,6 +61,7 @@ int CmdRender(const Args& argsIn) {
     options.extended = reading.extended;
     options.seed = reading.seed;
     options.maxLengthMs = maxLengthMs;
+    RemoveRenderTemporariesOnSignals();
     RenderFileResult result = RenderChartToFile(chart, out, options);
     switch (result.status) {
     case RenderFileStatus::Done:
