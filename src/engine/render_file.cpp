@@ -114,15 +114,21 @@ AudioFileType AudioFileTypeOf(const std::string& path) {
 }
 
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
-                                   RenderOptions options, RenderProgress* progress) {
+                                   RenderOptions options, RenderProgress* progress, bool specialOutput) {
     RenderFileResult result;
     std::string temp;
-    // A device or pipe named as the output (/dev/null, a FIFO) is written straight through.
+    // A device or pipe named as the output (/dev/null, a FIFO) is written straight through,
+    // when allowed; a FIFO nobody reads is refused rather than waited for.
     struct stat st {};
     const bool exists = ::stat(outPath.c_str(), &st) == 0;
     const bool special = exists && !S_ISREG(st.st_mode);
     if (exists) options.outputFile = std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino));
-    const int fd = special ? ::open(outPath.c_str(), O_WRONLY | O_CLOEXEC) : OpenTemporary(outPath, temp);
+    if (special && (!specialOutput || S_ISDIR(st.st_mode))) {
+        result.status = RenderFileStatus::CannotWrite;
+        return result;
+    }
+    int fd = special ? ::open(outPath.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY) : OpenTemporary(outPath, temp);
+    if (special && fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (fd < 0) {
         result.status = RenderFileStatus::CannotWrite;
         return result;

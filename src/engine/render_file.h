@@ -37,7 +37,10 @@ struct RenderProgress {
 // render of the same output removes it.
 void RemoveRenderTemporariesOnSignals();
 
+// `specialOutput`: a device or FIFO named as the output is written straight through
+// (opened without waiting for a reader); otherwise it is refused (CannotWrite).
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
-                                   RenderOptions options, RenderProgress* progress = nullptr);
+                                   RenderOptions options, RenderProgress* progress = nullptr,
+                                   bool specialOutput = true);
 
 }  // namespace jov

@@ -14,6 +14,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <sndfile.h>
@@ -154,6 +155,15 @@ private slots:
         SNDFILE* f = sf_open((dir / "export.ogg").c_str(), SFM_READ, &info);
         QVERIFY(f && info.frames > 44100 * 5 && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG);
         sf_close(f);
+
+        // A FIFO named as the target is refused at once, never waited on.
+        QVERIFY(::mkfifo((dir / "pipe.wav").c_str(), 0600) == 0);
+        QSignalSpy refused(exportAs("pipe.wav").data(), &ExportJob::finished);
+        QVERIFY(refused.wait(10000));
+        QCOMPARE(refused.front().front().value<RenderFileStatus>(), RenderFileStatus::CannotWrite);
+        QCOMPARE(r.messages.size(), size_t{1});
+        r.messages.clear();
+        fs::remove(dir / "pipe.wav");
 
         // Cancel in the dialog, or closing the window: no file, no temporary one.
         QPointer<ExportJob> job = exportAs("cancelled.wav");
