@@ -116,17 +116,17 @@ ValueKind KindOf(int32_t ch, bool timingOnly) {
     return ValueKind::None;
 }
 
-void ReadObjects(ExtendedWalk& w, const ChannelLine& cl, ValueKind kind) {
+void ReadObjects(ExtendedWalk& w, const ChartLineReader& reader, const ChannelLine& cl, ValueKind kind) {
+    auto read = [&](std::u32string_view pair, size_t k, size_t n) {
+        if (pair[0] == U'0' && pair[1] == U'0') return;
+        int32_t value = kind == ValueKind::Hex ? ObjectValue(pair) : Base36(pair);
+        if (value <= 0) return;
+        w.objects.push_back({cl.measure, cl.channel, value, static_cast<uint32_t>(k), static_cast<uint32_t>(n)});
+    };
+    if (reader.LineIsLong()) return ForEachDataPair(reader, cl, read);
     const std::u32string_view data = cl.data;
     const size_t n = data.size() / 2;
-    for (size_t k = 0; k < n; ++k) {
-        const char32_t a = data[2 * k];
-        const char32_t b = data[2 * k + 1];
-        if (a == U'0' && b == U'0') continue;
-        int32_t value = kind == ValueKind::Hex ? ObjectValue(data.substr(2 * k, 2)) : Base36(data.substr(2 * k, 2));
-        if (value <= 0) continue;
-        w.objects.push_back({cl.measure, cl.channel, value, static_cast<uint32_t>(k), static_cast<uint32_t>(n)});
-    }
+    for (size_t k = 0; k < n; ++k) read(data.substr(2 * k, 2), k, n);
 }
 
 // #BPMxx, #STOPxx, #LNOBJ; false for every other header line.
@@ -185,7 +185,7 @@ int32_t Base36(std::u32string_view code) {
 }
 
 void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly, ExtendedWalk& w,
-                  const std::function<void(std::u32string_view, HeaderCommand, int32_t)>& header) {
+                  const ExtendedHeaderSink& header) {
     w.lengths.assign(kMeasures, 0.0);
     w.bpmDefs.assign(kKeySoundSlotsExtended, 0.0);
     w.stopDefs.assign(kKeySoundSlotsExtended, -1.0);
@@ -201,13 +201,13 @@ void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly,
             if (cl->channel == 2) {
                 if (auto v = Val(cl->data)) w.lengths[static_cast<size_t>(cl->measure)] = *v;
             } else if (ValueKind kind = KindOf(cl->channel, timingOnly); kind != ValueKind::None) {
-                ReadObjects(w, *cl, kind);
+                ReadObjects(w, lines, *cl, kind);
             }
             continue;
         }
         if (ExtendedHeader(w, line)) continue;
         const HeaderCommand cmd = MatchHeader(line);
-        header(line, cmd, cmd == HeaderCommand::Wav ? Base36(Mid(line, 4, 2)) : -1);
+        header(lines, line, cmd, cmd == HeaderCommand::Wav ? Base36(Mid(line, 4, 2)) : -1);
     }
 }
 
