@@ -2,7 +2,7 @@
 # Runs every fuzz target for a bounded time from its seed corpus: the seeds kept in
 # fuzz/seeds plus the real inputs of the project (corpus charts, list files, the default
 # skin and its bitmap, the demo sounds), with an input length fit for each format.
-# FUZZ_JOBS > 1 runs that many workers per target.
+# FUZZ_JOBS > 1 runs that many workers per target; FUZZ_ONLY (a regular expression) picks targets.
 set -euo pipefail
 build=$1; seconds=${2:-60}
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,6 +34,7 @@ table=()
 for bin in "$build"/fuzz/fuzz_*; do
   [ -x "$bin" ] || continue
   name=$(basename "$bin")
+  [ -n "${FUZZ_ONLY:-}" ] && ! [[ $name =~ $FUZZ_ONLY ]] && continue  # a regular expression
   work="$build/fuzz-corpus/$name"
   mkdir -p "$work"
   echo "== $name ($seconds s)"
