@@ -4,11 +4,11 @@
 
 namespace jov {
 
-bool Shell::FileExists(const std::string& path) {
+bool Shell::FileExists(const std::string& path, std::size_t maxBytes) {
     // Opened without reading, and only when it is a regular file: a FIFO or a device
     // named here would block or never end in the reader that follows; a file too large
     // to read whole is as unreadable as a missing one.
-    if (ReadableFile(path)) return true;
+    if (ReadableFile(path, maxBytes)) return true;
     ReportUnreadable(path);
     return false;
 }

@@ -21,7 +21,8 @@ inline std::string Quote(const std::string& s) {
 
 inline ToolRun Tool(const std::vector<std::string>& args) {
     // Bounded: a command that never ends fails its test instead of stalling the suite.
-    std::string cmd = "timeout 120 " + Quote(JOV01_TOOL);
+    std::string cmd = "timeout 120 ";
+    cmd += Quote(JOV01_TOOL);
     for (const auto& a : args) cmd += " " + Quote(a);
     cmd += " 2>/dev/null";
     ToolRun r;
