@@ -23,7 +23,10 @@ inline ToolRun Tool(const std::vector<std::string>& args) {
     // Bounded: a command that never ends fails its test instead of stalling the suite.
     std::string cmd = "timeout 120 ";
     cmd += Quote(JOV01_TOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
+    for (const auto& a : args) {
+        cmd += ' ';
+        cmd += Quote(a);
+    }
     cmd += " 2>/dev/null";
     ToolRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
