@@ -1,5 +1,7 @@
-// The engine on charts of any bytes: load from memory, start placement, then a bounded
-// number of clock passes with seeks at ticks and measures taken from the input's tail.
+// The engine on charts of any bytes: load from memory, start placement, then clock passes
+// with seeks at ticks and measures taken from the input's tail, until the chart ends.
+// Idle passes are jumped over as the tool's simulation does; a chart still playing after
+// a budget of working passes cannot end, and that is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -44,14 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&seekMeasure, tail + 8, 4);
     const int step = 1 + tail[2] % 50;
     p.State().IsPlaying = true;
-    for (int pass = 0; pass < 600 && !p.State().StopRequest; ++pass) {
+    constexpr int kPassBudget = 200000;
+    int pass = 0;
+    for (; pass < kPassBudget && !p.State().StopRequest; ++pass) {
         rig->clock.Advance(step);
         p.UpdatePlay();
         if (pass == tail[3]) p.SeekTo(seekTick, true);
         if (pass == tail[3] / 2 + 300) p.SeekTo(seekMeasure % 1100, false);
         const auto& s = p.State();
         if (s.NextEvent < 0 || s.NextEvent > static_cast<int32_t>(p.Model().Events.size())) __builtin_trap();
+        if (pass > 300 + tail[3]) rig->clock.Advance(p.Engine().IdlePassesAhead(rig->clock.NowMs(), step) * step);
     }
+    if (!p.State().StopRequest) __builtin_trap();  // a chart that cannot end
     p.State().IsPlaying = false;
     return 0;
 }

@@ -135,16 +135,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("jov01"));
     // One jukebox per user and config folder: a later start hands its paths over and ends.
     const std::vector<std::string> commandLine = CommandLinePaths(argc, argv);
-    const QString instanceName = SingleInstance::ServerName(ConfigFolder());
-    switch (SingleInstance::HandOver(instanceName, commandLine)) {
-    case HandOverResult::Taken:
-        return 0;
-    case HandOverResult::NoAnswer:
-        std::fprintf(stderr, "jov01: a jukebox is running but did not take the paths\n");
-        return 1;
-    case HandOverResult::NoJukebox:
-        break;
-    }
+    const SingleInstance::Claim claim = SingleInstance::ClaimStart(ConfigFolder(), commandLine);
+    if (claim.exitCode >= 0) return claim.exitCode;
     if (auto icon = FindDataFile("jov01.png")) QApplication::setWindowIcon(QIcon(QString::fromStdString(*icon)));
 
     static Shell shell;
@@ -172,7 +164,7 @@ int main(int argc, char** argv) {
     };
     parts.loudnessCachePath = LoudnessCachePath();
     // Nothing may run after the end: no destructors, no further window events.
-    static SingleInstance* instancePtr = nullptr;
+    static SingleInstance* instancePtr = claim.instance;
     parts.endProgram = [] {
         if (instancePtr) instancePtr->Close();  // the next start need not find it stale
         std::fflush(nullptr);
@@ -201,19 +193,12 @@ int main(int argc, char** argv) {
     menu->EnsureLoaded();
     // The command line's paths, each as its drop would add it, after the default list.
     for (const std::string& path : commandLine) menu->AddDropped({path});
-    auto* instance = new SingleInstance(instanceName, menu);
-    instancePtr = instance;
-    instance->onPaths = [](const std::vector<std::string>& paths) {
+    instancePtr->setParent(menu);
+    instancePtr->SetPathsHandler([](const std::vector<std::string>& paths) {
         for (const std::string& path : paths) menuPtr->AddDropped({path});
         menuPtr->raise();
         menuPtr->activateWindow();
-    };
-    // A socket left by a jukebox that ended without removing it is replaced, unless a
-    // jukebox started meanwhile answers there.
-    if (!instance->Listen(false)) {
-        if (SingleInstance::HandOver(instanceName, commandLine, 2000) == HandOverResult::Taken) std::quick_exit(0);
-        instance->Listen(true);
-    }
+    });
     CloseOnTerminateSignals(menu);
     DrawBeforeSoundSetup(*menu);
     SetupHooks hooks(*menu, *notes, ddraw, shell, language);

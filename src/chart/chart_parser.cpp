@@ -14,16 +14,16 @@
 namespace jov {
 namespace {
 
-void HandleHeader(ChartModel& m, const ParseHooks& hooks, std::u32string_view line, const std::string& folder) {
+void HandleHeader(ChartModel& m, const ParseHooks& hooks, const ChartLineReader& reader, std::u32string_view line,
+                  const std::string& folder) {
     ChartInfo& info = m.Chart;
     HeaderCommand cmd = MatchHeader(line);
-    if (ApplyCommonHeader(info, line, cmd)) return;
-    auto value = [&] { return Trim(Mid(line, ValueStart(cmd))); };
+    if (ApplyCommonHeader(info, line, cmd, &reader)) return;
     switch (cmd) {
         case HeaderCommand::Wav: {
             int32_t n = ObjectValue(Mid(line, 4, 2));
             if (n < 0 || n >= kKeySoundSlots) return;
-            m.WavFile[n] = folder + ToUtf8(value());
+            m.WavFile[n] = folder + HeaderText(reader, line, cmd);
             m.WavLoaded[n] = 0;
             if (hooks.loadSoundsWhileParsing) {
                 if (hooks.LoadKeySound) hooks.LoadKeySound(n);
@@ -31,7 +31,7 @@ void HandleHeader(ChartModel& m, const ParseHooks& hooks, std::u32string_view li
             }
             return;
         }
-        case HeaderCommand::Midi: info.MidiFile = folder + ToUtf8(value()); return;
+        case HeaderCommand::Midi: info.MidiFile = folder + HeaderText(reader, line, cmd); return;
         default: return;  // "BMP", "STA" and unknown lines are ignored
     }
 }
@@ -40,14 +40,14 @@ bool IsObjectChannel(int32_t ch) {
     return ch == 1 || ch == 3 || (ch >= 11 && ch <= 19) || (ch >= 21 && ch <= 29);
 }
 
-void HandleChannel(ChartModel& m, std::u32string_view line) {
+void HandleChannel(ChartModel& m, const ChartLineReader& reader, std::u32string_view line) {
     auto cl = ReadChannelLine(line);
     if (!cl) return;
     if (cl->measure > m.MaxMeasure) m.MaxMeasure = cl->measure;
     if (IsObjectChannel(cl->channel)) {
         const int32_t measure = cl->measure;
         const int32_t channel = cl->channel;
-        ForEachObject(cl->data, [&](int32_t offset, int32_t value) {
+        ForEachLineObject(reader, *cl, [&](int32_t offset, int32_t value) {
             ChartEvent e;
             e.Channel = channel;
             e.Measure = measure;
@@ -80,9 +80,9 @@ void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::strin
     std::u32string_view line;
     while (lines.Next(line)) {
         if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
-            HandleChannel(model, line);
+            HandleChannel(model, lines, line);
         else
-            HandleHeader(model, hooks, line, folder);
+            HandleHeader(model, hooks, lines, line, folder);
     }
 }
 

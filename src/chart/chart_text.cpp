@@ -8,15 +8,8 @@
 
 namespace jov {
 
-namespace {
-
-// Charts run to a few megabytes; a file far beyond any chart is not read into memory.
-constexpr size_t kMaxChartBytes = size_t{256} << 20;
-
-}  // namespace
-
 std::string ReadFileBytes(const std::string& path) {
-    return ReadRegularFile(path, kMaxChartBytes).value_or(std::string());
+    return ReadRegularFile(path, kMaxInputBytes).value_or(std::string());
 }
 
 namespace {
@@ -42,6 +35,21 @@ size_t PieceEnd(std::string_view bytes, size_t from) {
     return n;
 }
 
+// Where to end a piece before `limit` so that the line running past it starts a piece of
+// its own: just after the last line break that ends a line other than a lone "#"; 0 when
+// there is none.
+size_t LastPieceEnd(std::string_view bytes, size_t limit) {
+    for (size_t i = limit; i-- > 0;) {
+        const char c = bytes[i];
+        if (!IsBreak(c)) continue;
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;  // the pair ends at the LF
+        const size_t lineEnd = c == '\n' && i > 0 && bytes[i - 1] == '\r' ? i - 1 : i;
+        const bool loneHash = lineEnd >= 1 && bytes[lineEnd - 1] == '#' && (lineEnd == 1 || IsBreak(bytes[lineEnd - 2]));
+        if (!loneHash) return i + 1;
+    }
+    return 0;
+}
+
 // Appends "\r\n" and the decoded text with CR LF, lone CR and lone LF each made a CR LF.
 void AppendNormalised(std::u32string_view decoded, std::u32string& text) {
     text += U"\r\n";
@@ -64,10 +72,13 @@ void AppendNormalised(std::u32string_view decoded, std::u32string& text) {
 
 ChartLineReader::ChartLineReader(std::string_view bytes) : rest_(bytes), encoding_(DetectChartEncoding(bytes)) {
     if (encoding_ == ChartEncoding::Utf16LE || encoding_ == ChartEncoding::Utf16BE) {
-        whole_ = true;
-        return;
+        // As UTF-8, it is read in pieces as any other: never four bytes a character at once.
+        utf8_ = Utf16ToUtf8(bytes.substr(2), encoding_ == ChartEncoding::Utf16BE);
+        rest_ = utf8_;
+        encoding_ = ChartEncoding::Utf8;
+    } else if (encoding_ == ChartEncoding::Utf8 && rest_.substr(0, 3) == "\xEF\xBB\xBF") {
+        rest_.remove_prefix(3);
     }
-    if (encoding_ == ChartEncoding::Utf8 && rest_.substr(0, 3) == "\xEF\xBB\xBF") rest_.remove_prefix(3);
     // Only a NUL byte decodes to U+0000 in these encodings, and the text ends there.
     if (size_t nul = rest_.find('\0'); nul != std::string_view::npos) rest_ = rest_.substr(0, nul);
 }
@@ -75,19 +86,107 @@ ChartLineReader::ChartLineReader(std::string_view bytes) : rest_(bytes), encodin
 bool ChartLineReader::NextPiece() {
     if (rest_.empty()) return false;
     decoded_.clear();
-    if (whole_) {
-        DecodeChartTextInto(rest_, decoded_);
-        if (size_t nul = decoded_.find(U'\0'); nul != std::u32string::npos) decoded_.resize(nul);
-        rest_ = {};
-    } else {
-        const size_t end = PieceEnd(rest_, std::min(kPieceBytes, rest_.size()));
-        AppendDecodedPiece(rest_.substr(0, end), encoding_, decoded_);
-        rest_.remove_prefix(end);
-    }
+    long_ = {};
+    const size_t end = PieceEnd(rest_, std::min(kPieceBytes, rest_.size()));
+    if (end > kLongLineBytes) return TakeLongLine(end);
+    AppendDecodedPiece(rest_.substr(0, end), encoding_, decoded_);
+    rest_.remove_prefix(end);
     text_.clear();
     AppendNormalised(decoded_, text_);
     walker_ = LineWalker(text_);
     return true;
+}
+
+// The piece holds a line too long to decode whole. The lines before it go as a piece of
+// their own; the long line itself yields its head, and its bytes are kept for the walks.
+bool ChartLineReader::TakeLongLine(size_t end) {
+    const size_t start = LastPieceEnd(rest_, std::min(kPieceBytes, rest_.size()));
+    if (start > 0) {
+        AppendDecodedPiece(rest_.substr(0, start), encoding_, decoded_);
+        rest_.remove_prefix(start);
+        text_.clear();
+        AppendNormalised(decoded_, text_);
+        walker_ = LineWalker(text_);
+        return true;
+    }
+    // rest_ starts the line; it ends at its first line break.
+    size_t contentEnd = end;
+    while (contentEnd > 0 && IsBreak(rest_[contentEnd - 1])) --contentEnd;
+    const std::string_view line = rest_.substr(0, contentEnd);
+    rest_.remove_prefix(end);
+    text_.clear();
+    // Only a line starting "#" is walked; one joined to a lone "#" before it starts with a
+    // line break and is no command either.
+    if (line.size() >= 2 && line[0] == '#' && !IsBreak(line[1])) {
+        long_ = line.substr(1);
+        AppendDecodedPiece(long_.substr(0, CharBoundary(long_, kLongLineHeadBytes, encoding_)), encoding_, decoded_);
+        text_ = U"\r\n#";
+        text_ += decoded_;
+    }
+    walker_ = LineWalker(text_);
+    return true;
+}
+
+size_t ChartLineReader::LongLineLength() const {
+    size_t n = 0;
+    ForEachLongPiece(0, [&](std::u32string_view piece) { n += piece.size(); });
+    return n;
+}
+
+void ChartLineReader::ForEachLongPiece(size_t from, const std::function<void(std::u32string_view)>& f) const {
+    std::string_view rest = long_;
+    std::u32string piece;
+    size_t skip = from;
+    while (!rest.empty()) {
+        const size_t cut = CharBoundary(rest, kPieceBytes, encoding_);
+        piece.clear();
+        AppendDecodedPiece(rest.substr(0, cut), encoding_, piece);
+        rest.remove_prefix(cut);
+        if (skip >= piece.size()) {
+            skip -= piece.size();
+            continue;
+        }
+        f(std::u32string_view(piece).substr(skip));
+        skip = 0;
+    }
+}
+
+void ForEachDataPair(const ChartLineReader& reader, const ChannelLine& line,
+                     const std::function<void(std::u32string_view pair, size_t k, size_t n)>& f) {
+    if (!reader.LineIsLong()) {
+        const size_t n = line.data.size() / 2;
+        for (size_t k = 0; k < n; ++k) f(line.data.substr(2 * k, 2), k, n);
+        return;
+    }
+    // The data starts at the line's seventh character.
+    const size_t length = reader.LongLineLength();
+    const size_t n = length > 6 ? (length - 6) / 2 : 0;
+    size_t k = 0;
+    char32_t pair[2];
+    size_t held = 0;
+    reader.ForEachLongPiece(6, [&](std::u32string_view piece) {
+        for (char32_t c : piece) {
+            if (k >= n) return;
+            pair[held++] = c;
+            if (held < 2) continue;
+            held = 0;
+            f(std::u32string_view(pair, 2), k, n);
+            ++k;
+        }
+    });
+}
+
+std::string HeaderText(const ChartLineReader& reader, std::u32string_view line, HeaderCommand command) {
+    if (!reader.LineIsLong()) return HeaderText(line, command);
+    std::string text;
+    text.reserve(reader.LongLineBytes());  // about its size in UTF-8: no growing by copies
+    reader.ForEachLongPiece(ValueStart(command) - 1, [&](std::u32string_view piece) {
+        for (char32_t c : piece) AppendUtf8(text, c);
+    });
+    const std::string_view trimmed = Trim(std::string_view(text));
+    text.erase(0, static_cast<size_t>(trimmed.data() - text.data()));
+    text.resize(trimmed.size());
+    return text;
 }
 
 bool ChartLineReader::Next(std::u32string_view& line) {
@@ -164,8 +263,17 @@ std::string HeaderText(std::u32string_view line, HeaderCommand command) {
     return ToUtf8(Trim(Mid(line, ValueStart(command))));
 }
 
-bool ApplyCommonHeader(ChartInfo& info, std::u32string_view line, HeaderCommand command) {
+bool ApplyCommonHeader(ChartInfo& info, std::u32string_view line, HeaderCommand command,
+                       const ChartLineReader* reader) {
     auto value = [&] { return Trim(Mid(line, ValueStart(command))); };
+    if (reader && reader->LineIsLong()) {
+        switch (command) {
+            case HeaderCommand::Title: info.Title = HeaderText(*reader, line, command); return true;
+            case HeaderCommand::Artist: info.Artist = HeaderText(*reader, line, command); return true;
+            case HeaderCommand::Genre: info.Genre = HeaderText(*reader, line, command); return true;
+            default: break;
+        }
+    }
     auto whole = [&](int32_t& target) {
         if (auto v = WholeNumber(value())) target = *v;
     };

@@ -15,11 +15,12 @@ void ParseExtendedBytes(ChartModel& m, std::string_view bytes, const std::string
     walk.maxMeasure = 0;
     walk.lnObj = -1;
     std::mt19937* random = hooks.reading ? &hooks.reading->random : nullptr;
-    WalkExtended(bytes, random, false, walk, [&](std::u32string_view line, HeaderCommand cmd, int32_t slot) {
-        if (ApplyCommonHeader(m.Chart, line, cmd)) return;
-        if (cmd == HeaderCommand::Midi) m.Chart.MidiFile = folder + HeaderText(line, cmd);
+    WalkExtended(bytes, random, false, walk,
+                 [&](const ChartLineReader& reader, std::u32string_view line, HeaderCommand cmd, int32_t slot) {
+        if (ApplyCommonHeader(m.Chart, line, cmd, &reader)) return;
+        if (cmd == HeaderCommand::Midi) m.Chart.MidiFile = folder + HeaderText(reader, line, cmd);
         if (cmd != HeaderCommand::Wav || slot < 0) return;
-        m.WavFile[static_cast<size_t>(slot)] = folder + HeaderText(line, cmd);
+        m.WavFile[static_cast<size_t>(slot)] = folder + HeaderText(reader, line, cmd);
         m.WavLoaded[static_cast<size_t>(slot)] = 0;
         if (hooks.loadSoundsWhileParsing) {
             if (hooks.LoadKeySound) hooks.LoadKeySound(slot);
@@ -36,13 +37,14 @@ void ScanExtendedBytes(std::string_view bytes, ChartInfo& entry, std::mt19937* r
     ExtendedWalk walk;
     int32_t wavCount = 0;
     int32_t bmpCount = 0;
-    WalkExtended(bytes, random, true, walk, [&](std::u32string_view line, HeaderCommand cmd, int32_t) {
-        if (ApplyCommonHeader(entry, line, cmd)) return;
+    WalkExtended(bytes, random, true, walk,
+                 [&](const ChartLineReader& reader, std::u32string_view line, HeaderCommand cmd, int32_t) {
+        if (ApplyCommonHeader(entry, line, cmd, &reader)) return;
         switch (cmd) {
             case HeaderCommand::Wav: ++wavCount; return;
             case HeaderCommand::Bmp: ++bmpCount; return;
-            case HeaderCommand::Stage: entry.StageFile = HeaderText(line, cmd); return;
-            case HeaderCommand::Midi: entry.MidiFile = HeaderText(line, cmd); return;
+            case HeaderCommand::Stage: entry.StageFile = HeaderText(reader, line, cmd); return;
+            case HeaderCommand::Midi: entry.MidiFile = HeaderText(reader, line, cmd); return;
             default: return;
         }
     });

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
+#include <optional>
+#include <limits>
 
 #include "chart/conversions.h"
 
@@ -42,13 +44,14 @@ public:
         std::u32string_view rest;
         const std::u32string word = Word(line, rest);
         if (word == U"RANDOM" || word == U"SETRANDOM") {
-            int64_t value = 0;
+            // A range that is not a positive whole number draws nothing: no #IF matches.
+            std::optional<int64_t> value;
             if (Active()) {
-                const int64_t n = WholeNumber(rest).value_or(0);
+                const std::optional<int32_t> n = WholeNumber(rest);
                 if (word == U"SETRANDOM")
                     value = n;
-                else if (n >= 1)
-                    value = Draw(n);
+                else if (n && *n >= 1)
+                    value = Draw(*n);
             }
             frames_.push_back({value, ifs_.size()});
         } else if (word == U"IF") {
@@ -77,7 +80,7 @@ public:
 
 private:
     struct Frame {
-        int64_t value;
+        std::optional<int64_t> value;
         size_t ifBase;  // the #IF blocks open when the frame began
     };
     struct If {
@@ -89,7 +92,7 @@ private:
     size_t Base() const { return frames_.empty() ? 0 : frames_.back().ifBase; }
     bool Matches(std::u32string_view rest) const {
         auto n = WholeNumber(rest);
-        return n && !frames_.empty() && frames_.back().value == *n;
+        return n && !frames_.empty() && frames_.back().value && *frames_.back().value == *n;
     }
     int64_t Draw(int64_t n) {
         if (!random_) return 1;
@@ -113,17 +116,17 @@ ValueKind KindOf(int32_t ch, bool timingOnly) {
     return ValueKind::None;
 }
 
-void ReadObjects(ExtendedWalk& w, const ChannelLine& cl, ValueKind kind) {
+void ReadObjects(ExtendedWalk& w, const ChartLineReader& reader, const ChannelLine& cl, ValueKind kind) {
+    auto read = [&](std::u32string_view pair, size_t k, size_t n) {
+        if (pair[0] == U'0' && pair[1] == U'0') return;
+        int32_t value = kind == ValueKind::Hex ? ObjectValue(pair) : Base36(pair);
+        if (value <= 0) return;
+        w.objects.push_back({cl.measure, cl.channel, value, static_cast<uint32_t>(k), static_cast<uint32_t>(n)});
+    };
+    if (reader.LineIsLong()) return ForEachDataPair(reader, cl, read);
     const std::u32string_view data = cl.data;
     const size_t n = data.size() / 2;
-    for (size_t k = 0; k < n; ++k) {
-        const char32_t a = data[2 * k];
-        const char32_t b = data[2 * k + 1];
-        if (a == U'0' && b == U'0') continue;
-        int32_t value = kind == ValueKind::Hex ? ObjectValue(data.substr(2 * k, 2)) : Base36(data.substr(2 * k, 2));
-        if (value <= 0) continue;
-        w.objects.push_back({cl.measure, cl.channel, value, static_cast<uint32_t>(k), static_cast<uint32_t>(n)});
-    }
+    for (size_t k = 0; k < n; ++k) read(data.substr(2 * k, 2), k, n);
 }
 
 // #BPMxx, #STOPxx, #LNOBJ; false for every other header line.
@@ -133,7 +136,8 @@ bool ExtendedHeader(ExtendedWalk& w, std::u32string_view line) {
     if (head.starts_with(U"BPM") && !IsBlank(line[3])) {
         const int32_t slot = line.size() >= 5 ? Base36(line.substr(3, 2)) : -1;
         if (slot < 0) return true;
-        if (auto v = WholeNumberDouble(Trim(Mid(line, 7))); v && *v > 0 && std::isfinite(*v)) w.bpmDefs[slot] = *v;
+        if (auto v = WholeNumberDouble(Trim(Mid(line, 7))); v && *v > 0 && *v <= std::numeric_limits<float>::max())
+            w.bpmDefs[slot] = *v;  // the tempo in force is a single
         return true;
     }
     if (head.starts_with(U"STOP") && line.size() >= 6) {
@@ -181,7 +185,7 @@ int32_t Base36(std::u32string_view code) {
 }
 
 void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly, ExtendedWalk& w,
-                  const std::function<void(std::u32string_view, HeaderCommand, int32_t)>& header) {
+                  const ExtendedHeaderSink& header) {
     w.lengths.assign(kMeasures, 0.0);
     w.bpmDefs.assign(kKeySoundSlotsExtended, 0.0);
     w.stopDefs.assign(kKeySoundSlotsExtended, -1.0);
@@ -197,13 +201,13 @@ void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly,
             if (cl->channel == 2) {
                 if (auto v = Val(cl->data)) w.lengths[static_cast<size_t>(cl->measure)] = *v;
             } else if (ValueKind kind = KindOf(cl->channel, timingOnly); kind != ValueKind::None) {
-                ReadObjects(w, *cl, kind);
+                ReadObjects(w, lines, *cl, kind);
             }
             continue;
         }
         if (ExtendedHeader(w, line)) continue;
         const HeaderCommand cmd = MatchHeader(line);
-        header(line, cmd, cmd == HeaderCommand::Wav ? Base36(Mid(line, 4, 2)) : -1);
+        header(lines, line, cmd, cmd == HeaderCommand::Wav ? Base36(Mid(line, 4, 2)) : -1);
     }
 }
 

@@ -46,8 +46,11 @@ struct ExtendedWalk {
 // base-36 slot in `wavSlot` (-1 for other lines). With `timingOnly` only the objects
 // that move time are kept (channels 03, 08, 09); every channel line still counts for
 // the highest measure.
+// The reader passed along reads the texts of a long line (HeaderText).
+using ExtendedHeaderSink =
+    std::function<void(const ChartLineReader& reader, std::u32string_view line, HeaderCommand cmd, int32_t wavSlot)>;
 void WalkExtended(std::string_view bytes, std::mt19937* random, bool timingOnly, ExtendedWalk& walk,
-                  const std::function<void(std::u32string_view line, HeaderCommand cmd, int32_t wavSlot)>& header);
+                  const ExtendedHeaderSink& header);
 
 // Bar lines, exact positions, tie order, long notes, tempo and stop values: the
 // walk turned into the model's events (with ExactTick and Amount), MeasureLength,

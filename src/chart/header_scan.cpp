@@ -25,20 +25,19 @@ struct ScanState {
     int32_t bmpCount = 0;
 };
 
-void HandleHeader(ScanState& s, ChartInfo& entry, std::u32string_view line) {
+void HandleHeader(ScanState& s, ChartInfo& entry, const ChartLineReader& reader, std::u32string_view line) {
     HeaderCommand cmd = MatchHeader(line);
-    if (ApplyCommonHeader(entry, line, cmd)) return;
-    auto value = [&] { return Trim(Mid(line, ValueStart(cmd))); };
+    if (ApplyCommonHeader(entry, line, cmd, &reader)) return;
     switch (cmd) {
         case HeaderCommand::Wav: ++s.wavCount; return;
         case HeaderCommand::Bmp: ++s.bmpCount; return;
-        case HeaderCommand::Stage: entry.StageFile = ToUtf8(value()); return;
-        case HeaderCommand::Midi: entry.MidiFile = ToUtf8(value()); return;
+        case HeaderCommand::Stage: entry.StageFile = HeaderText(reader, line, cmd); return;
+        case HeaderCommand::Midi: entry.MidiFile = HeaderText(reader, line, cmd); return;
         default: return;
     }
 }
 
-void HandleChannel(ScanState& s, std::u32string_view line) {
+void HandleChannel(ScanState& s, const ChartLineReader& reader, std::u32string_view line) {
     auto cl = ReadChannelLine(line);
     if (!cl) return;
     if (cl->measure > s.maxMeasure) s.maxMeasure = cl->measure;
@@ -47,7 +46,7 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
             if (auto f = ToSingle(*v)) s.lengths[cl->measure] = *f;
     } else if (cl->channel == kChannelTempo) {
         const int32_t measure = cl->measure;
-        ForEachObject(cl->data, [&](int32_t offset, int32_t value) {
+        ForEachLineObject(reader, *cl, [&](int32_t offset, int32_t value) {
             ChartEvent e;
             e.Channel = kChannelTempo;
             e.Measure = measure;
@@ -80,9 +79,9 @@ void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo&
     std::u32string_view line;
     while (lines.Next(line)) {
         if (!line.empty() && line[0] >= U'0' && line[0] <= U'9')
-            HandleChannel(s, line);
+            HandleChannel(s, lines, line);
         else
-            HandleHeader(s, entry, line);
+            HandleHeader(s, entry, lines, line);
     }
     entry.WavCount = s.wavCount;
     entry.BmpCount = s.bmpCount;

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -181,6 +182,38 @@ void AppendCp932(std::string_view bytes, std::u32string& out) {
         }
     }
     out.resize(static_cast<size_t>(o - out.data()));
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    constexpr size_t kPiece = size_t{64} << 10;
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    while (!bytes.empty()) {
+        size_t cut = std::min(kPiece, bytes.size());
+        // Never between the two halves of a surrogate pair.
+        if (cut + 1 < bytes.size()) {
+            const auto hi = static_cast<unsigned char>(bytes[bigEndian ? cut - 2 : cut - 1]);
+            if (hi >= 0xD8 && hi <= 0xDB) cut += 2;
+        }
+        for (char32_t c : DecodeUtf16(bytes.substr(0, cut), bigEndian)) AppendUtf8(out, c);
+        bytes.remove_prefix(cut);
+    }
+    return out;
+}
+
+size_t CharBoundary(std::string_view bytes, size_t target, ChartEncoding encoding) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    if (target >= n) return n;
+    if (encoding != ChartEncoding::Cp932) {
+        while (target < n && (p[target] & 0xC0) == 0x80) ++target;
+        return target;
+    }
+    // A pair is told only from the start, as the decoder reads it.
+    const Cp932Table& t = Table();
+    size_t i = 0;
+    while (i < target) i += IsCp932Lead(p[i]) && i + 1 < n && t.pair[p[i] * 256 + p[i + 1]] != 0 ? 2 : 1;
+    return std::min(i, n);
 }
 
 std::u32string DecodeCp932(std::string_view bytes) {

@@ -21,6 +21,14 @@ ChartEncoding DetectChartEncoding(std::string_view bytes);
 // Cp932; a piece cut after a line break decodes as it does within the whole file.
 void AppendDecodedPiece(std::string_view piece, ChartEncoding encoding, std::u32string& out);
 
+// The first character boundary at or after `target` in bytes of Utf8 or Cp932 that start
+// on a boundary (the end when there is none).
+size_t CharBoundary(std::string_view bytes, size_t target, ChartEncoding encoding);
+
+// UTF-16 text (after its byte-order mark) as UTF-8, decoded a bounded piece at a time;
+// it decodes back to the very code points the UTF-16 gives.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
 // The same decoding as DecodeChartBytes, as code points (the chart reader counts
 // character positions in code points).
 std::u32string DecodeChartText(std::string_view bytes);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "chart/chart_model.h"
 #include "engine/clock_line.h"
@@ -19,6 +20,8 @@ bool ApplyExtendedTiming(const ChartModel& m, size_t i, EngineState& st, double 
     const double tick = m.Extended.ExactTick[i];
     const double amount = m.Extended.Amount[i];
     if (ch == kChannelTempo || ch == kChannelExtendedTempo) {
+        // A tempo a single cannot hold is skipped, as every store that cannot hold its value.
+        if (!(std::fabs(amount) <= std::numeric_limits<float>::max())) return true;
         const bool ran = st.TicksPerMs > 0.0f;
         const double atMs = ran ? LineMsOf(st, tick) : fallbackMs;
         double offset = st.TickOffset - (amount - static_cast<double>(st.CurrentBpm)) / 1250.0 * atMs;

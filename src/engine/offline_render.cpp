@@ -1,16 +1,19 @@
 #include "engine/offline_render.h"
 
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 #include "audio/audio_system.h"
 #include "audio/midi_synth.h"
 #include "audio/path_resolver.h"
 #include "chart/chart_model.h"
+#include "chart/clock_line.h"
 #include "shell/clock.h"
 #include "shell/file_read.h"
 #include "engine/key_sounds.h"
@@ -101,17 +104,46 @@ private:
     double renderedMs_ = 0.0;
 };
 
-bool Readable(const std::string& path) {
-    const int fd = OpenRegularFile(path);
-    if (fd >= 0) ::close(fd);
-    return fd >= 0;
+
+
+std::string Hours(double ms) {
+    const int64_t s = static_cast<int64_t>(ms / 1000.0);
+    char text[64];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return text;
+}
+
+// True when `path` names the file `id` (device, inode).
+bool SameFile(const std::string& path, const std::pair<uint64_t, uint64_t>& id) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && st.st_dev == id.first && st.st_ino == id.second;
+}
+
+bool IsInputOf(const std::string& chartPath, const ChartModel& model, const std::pair<uint64_t, uint64_t>& id) {
+    if (SameFile(chartPath, id)) return true;
+    auto resolvesTo = [&](const std::string& name) {
+        if (name.empty()) return false;
+        auto path = ResolvePath(name);
+        return path && SameFile(*path, id);
+    };
+    if (resolvesTo(model.Chart.MidiFile)) return true;
+    return std::any_of(model.WavFile.begin(), model.WavFile.end(), resolvesTo);
 }
 
 }  // namespace
 
+double ChartLengthMs(const ChartModel& model) {
+    // Times after a tempo that is not positive are never reached: the loop ends there.
+    double length = 0.0;
+    for (double t : EventTimesMs(model))
+        if (std::isfinite(t)) length = std::max(length, t);
+    return length;
+}
+
 std::optional<RenderSummary> RenderChart(const std::string& chartPath, const RenderOptions& options,
                                          const PcmSink& sink) {
-    if (!Readable(chartPath)) return std::nullopt;
+    if (!ReadableFile(chartPath)) return std::nullopt;
     Shell shell;
     double lowest = 0, highest = 0;
     const bool synthRate = MidiSynth::SupportsRate(options.rate, &lowest, &highest);
@@ -139,6 +171,20 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
         refused.error = "the MIDI synthesiser cannot run at " + std::to_string(options.rate) + " Hz (it runs at " +
                         std::to_string(static_cast<int64_t>(lowest)) + " to " + std::to_string(static_cast<int64_t>(highest)) +
                         " Hz); choose --rate within that";
+        return refused;
+    }
+    if (options.outputFile && IsInputOf(chartPath, player.Model(), *options.outputFile)) {
+        RenderSummary refused;
+        refused.rate = options.rate;
+        refused.error = "the output is the chart or one of its sound or MIDI files; choose another name";
+        return refused;
+    }
+    if (const double length = ChartLengthMs(player.Model()); !(length <= options.maxLengthMs)) {
+        RenderSummary refused;
+        refused.rate = options.rate;
+        refused.tooLong = true;
+        refused.error = "the chart plays for " + Hours(length) + " (h:mm:ss), longer than the limit of " +
+                        Hours(options.maxLengthMs);
         return refused;
     }
     player.PlaceStart();

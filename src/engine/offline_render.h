@@ -9,11 +9,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "chart/reading.h"
 
 namespace jov {
+
+struct ChartModel;
 
 struct RenderOptions {
     int32_t rate = 44100;
@@ -29,7 +32,16 @@ struct RenderOptions {
     double gainDb = 0;              // master gain before the limiter, from the first sample
     // Sees the sum before gain and limiter (stereo, full scale 1).
     std::function<void(const float* left, const float* right, int n)> mixTap;
+    // A chart that plays longer than this is refused (summary.error), before anything is mixed:
+    // its render would fill the disk.
+    double maxLengthMs = 24.0 * 3600.0 * 1000.0;
+    // The file the render will replace (device, inode): refused when it is the chart,
+    // its MIDI file or one of its sounds, which the render would overwrite.
+    std::optional<std::pair<uint64_t, uint64_t>> outputFile;
 };
+
+// How long the loaded chart plays: the time of its last event the clock line reaches.
+double ChartLengthMs(const ChartModel& model);
 
 struct RenderSummary {
     int64_t frames = 0;
@@ -42,6 +54,7 @@ struct RenderSummary {
     double mixPeak = 0;             // true peak of the sum before the limiter (after the gain)
     std::string error;              // not empty: the audio could not be rendered as asked
     bool cancelled = false;
+    bool tooLong = false;           // refused: longer than maxLengthMs
 };
 
 // Receives interleaved 16-bit stereo as it is mixed.

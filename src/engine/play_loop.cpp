@@ -23,6 +23,9 @@ constexpr double kLookAheadTicks = 192.0;  // one standard measure
 // The Extended reading's limit in time: what 48 ticks are at 120 BPM. In ticks it would
 // shrink to nothing at a tempo warp and stretch to minutes at a crawl.
 constexpr double kLateLimitMs = 500.0;
+// The 32-bit elapsed count wraps after 24.8 days and the line would jump back to the
+// start; a chart still playing this close to it ends (room for a stall or a suspend).
+constexpr int32_t kElapsedEndMs = INT32_MAX - 3600 * 1000;
 
 bool IsSoundChannel(int32_t ch) { return ch == kChannelBackground || (ch >= 11 && ch <= 19); }
 
@@ -95,6 +98,7 @@ void PlayEngine::UpdatePlay() {
 
     // A clock line without a positive tempo never reaches the end: stop it here.
     if (engine_.NextEvent >= count || !(engine_.TicksPerMs > 0.0f)) engine_.StopRequest = true;
+    if (engine_.ElapsedMs > kElapsedEndMs) engine_.StopRequest = true;
 }
 
 void PlayEngine::Dispatch(const ChartEvent& e) {
@@ -210,8 +214,8 @@ int64_t PlayEngine::IdlePassesAhead(int64_t nowMs, int64_t stepMs) const {
         if (extended) tick = HeldTick(engine_, tick);
         return tick < dispatchTick && loadTick > tick + kLookAheadTicks;
     };
-    // Stay short of the 32-bit elapsed count's wrap, where the line jumps back.
-    const int64_t limit = (int64_t{INT32_MAX} - elapsed0) / stepMs;
+    // Stay short of the end of the 32-bit elapsed count: the pass after the jump ends the chart there.
+    const int64_t limit = std::max<int64_t>(0, (int64_t{kElapsedEndMs} - elapsed0) / stepMs);
     const double target = std::min(dispatchTick, loadTick - kLookAheadTicks);
     double guess = std::floor(((target - engine_.TickOffset) / engine_.TicksPerMs - elapsed0) / stepMs) - 1;
     int64_t n = std::isfinite(guess) ? static_cast<int64_t>(std::clamp(guess, 0.0, double(limit))) : 0;

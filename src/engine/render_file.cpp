@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <sndfile.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,9 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+
+#include "shell/paths.h"
 
 #include "engine/wav_writer.h"
 
@@ -26,23 +31,70 @@ std::string LowerExtension(const std::string& path) {
     return ext;
 }
 
+// Temporaries being written, for the signal handler to remove: fixed storage that the
+// handler reads without locks or allocation.
+constexpr int kLiveSlots = 8;
+char gLivePath[kLiveSlots][4096];
+std::atomic<int> gLiveState[kLiveSlots];  // 0 free, 1 being filled, 2 holds a path
+
+int RegisterLive(const std::string& path) {
+    if (path.size() >= sizeof gLivePath[0]) return -1;
+    for (int i = 0; i < kLiveSlots; ++i) {
+        int expected = 0;
+        if (!gLiveState[i].compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(gLivePath[i], path.c_str(), path.size() + 1);
+        gLiveState[i] = 2;
+        return i;
+    }
+    return -1;
+}
+
+void UnregisterLive(int slot) {
+    if (slot >= 0) gLiveState[slot] = 0;
+}
+
+void RemoveLiveAndRaise(int sig) {
+    for (int i = 0; i < kLiveSlots; ++i)
+        if (gLiveState[i].load() == 2) ::unlink(gLivePath[i]);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
 // A fresh file next to `out` (so the final rename stays on one file system), created
-// with the usual permissions; -1 when the folder cannot take one.
+// with the usual permissions and locked while it is written; -1 when the folder cannot
+// take one. Temporaries of the same output that nobody holds are litter of a render that
+// was killed, and go first.
 int OpenTemporary(const std::string& out, std::string& name) {
     static std::atomic<unsigned> counter{0};
     const auto slash = out.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string() : out.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? out : out.substr(slash + 1);
+    const std::string prefix = "." + base + ".";
+    RemoveUnlockedFiles(dir.empty() ? std::string(".") : dir, [&](std::string_view entry) {
+        if (entry.size() <= prefix.size() + 5 || !entry.starts_with(prefix) || !entry.ends_with(".part")) return false;
+        const std::string_view middle = entry.substr(prefix.size(), entry.size() - prefix.size() - 5);
+        return std::all_of(middle.begin(), middle.end(), [](char c) { return (c >= '0' && c <= '9') || c == '-'; });
+    });
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = dir + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
+        name = dir + prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
+        if (fd >= 0) {
+            ::flock(fd, LOCK_EX);  // a new file of our own: nobody else holds it
+            return fd;
+        }
         if (errno != EEXIST) return -1;
     }
     return -1;
 }
 
 }  // namespace
+
+void RemoveRenderTemporariesOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = RemoveLiveAndRaise;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &action, nullptr);
+}
 
 std::optional<AudioFileType> AudioFileTypeOf(const std::string& path) {
     const std::string ext = LowerExtension(path);
@@ -61,7 +113,7 @@ std::string MissingSoundsText(const RenderSummary& summary) {
 }
 
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
-                                   RenderOptions options, RenderProgress* progress) {
+                                   RenderOptions options, RenderProgress* progress, bool specialOutput) {
     RenderFileResult result;
     const auto type = AudioFileTypeOf(outPath);
     if (!type) {
@@ -69,14 +121,23 @@ RenderFileResult RenderChartToFile(const std::string& chartPath, const std::stri
         return result;
     }
     std::string temp;
-    // A device or pipe named as the output (/dev/null, a FIFO) is written straight through.
+    // A device or pipe named as the output (/dev/null, a FIFO) is written straight through,
+    // when allowed; a FIFO nobody reads is refused rather than waited for.
     struct stat st {};
-    const bool special = ::stat(outPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-    const int fd = special ? ::open(outPath.c_str(), O_WRONLY | O_CLOEXEC) : OpenTemporary(outPath, temp);
+    const bool exists = ::stat(outPath.c_str(), &st) == 0;
+    const bool special = exists && !S_ISREG(st.st_mode);
+    if (exists) options.outputFile = std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino));
+    if (special && (!specialOutput || S_ISDIR(st.st_mode))) {
+        result.status = RenderFileStatus::CannotWrite;
+        return result;
+    }
+    int fd = special ? ::open(outPath.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY) : OpenTemporary(outPath, temp);
+    if (special && fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (fd < 0) {
         result.status = RenderFileStatus::CannotWrite;
         return result;
     }
+    const int live = special ? -1 : RegisterLive(temp);
     // WAV through our own writer (the plain form readers expect); FLAC and Ogg through libsndfile.
     std::optional<WavWriter> wav;
     SNDFILE* file = nullptr;
@@ -91,6 +152,7 @@ RenderFileResult RenderChartToFile(const std::string& chartPath, const std::stri
         if (!file) {
             ::close(fd);
             if (!special) ::unlink(temp.c_str());
+            UnregisterLive(live);
             result.status = RenderFileStatus::CannotWrite;
             return result;
         }
@@ -116,6 +178,7 @@ RenderFileResult RenderChartToFile(const std::string& chartPath, const std::stri
     else if (result.summary->cancelled) result.status = RenderFileStatus::Cancelled;
     else if (!special && ::rename(temp.c_str(), outPath.c_str()) != 0) result.status = RenderFileStatus::CannotWrite;
     if (result.status != RenderFileStatus::Done && !special) ::unlink(temp.c_str());
+    UnregisterLive(live);
     return result;
 }
 

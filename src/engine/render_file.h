@@ -41,7 +41,15 @@ struct RenderProgress {
 // "2 of 5 key sounds could not be loaded"; empty when every sound loaded.
 std::string MissingSoundsText(const RenderSummary& summary);
 
+// SIGINT, SIGTERM and SIGHUP remove the temporaries of the renders running, then end the
+// program as the signal would. A render killed outright leaves its temporary; the next
+// render of the same output removes it.
+void RemoveRenderTemporariesOnSignals();
+
+// `specialOutput`: a device or FIFO named as the output is written straight through
+// (opened without waiting for a reader); otherwise it is refused (CannotWrite).
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
-                                   RenderOptions options, RenderProgress* progress = nullptr);
+                                   RenderOptions options, RenderProgress* progress = nullptr,
+                                   bool specialOutput = true);
 
 }  // namespace jov

@@ -1,6 +1,7 @@
 #include "playlist/playlist.h"
 
 #include <cstdlib>
+#include <cstdint>
 #include <limits>
 
 #include "chart/entry_line.h"
@@ -122,7 +123,8 @@ void PlayList::ClearPlayList() {
 }
 
 bool PlayList::LoadPlayList(const std::string& path, bool silent) {
-    if (!shell_.FileExists(path)) {
+    // A list is read only as far as its count reaches, whatever its size.
+    if (!shell_.FileExists(path, SIZE_MAX)) {
         if (!silent) Message(MessageIcon::Warning, "listfile " + path + "is not exist.");
         return false;
     }

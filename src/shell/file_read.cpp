@@ -33,6 +33,15 @@ int OpenRegularFile(const std::string& path) {
     return fd;
 }
 
+bool ReadableFile(const std::string& path, std::size_t maxBytes) {
+    const int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0 && static_cast<unsigned long long>(st.st_size) <= maxBytes;
+    ::close(fd);
+    return ok;
+}
+
 std::string ReadUpTo(int fd, std::size_t maxBytes, bool* reachedEnd, std::size_t expected) {
     // Read straight into the result, sized for what the caller expects and grown by
     // doubling past that.

@@ -14,6 +14,13 @@ enum class FileKind { Missing, Regular, Folder, Special };
 // What `path` names, links followed, without opening it.
 FileKind KindOfFile(const std::string& path);
 
+// Charts, lists and settings are read whole; a file beyond this, far beyond any of them,
+// is unreadable (never read as if it were empty).
+constexpr std::size_t kMaxInputBytes = std::size_t{256} << 20;
+
+// A regular file that opens for reading and holds at most `maxBytes`.
+bool ReadableFile(const std::string& path, std::size_t maxBytes = kMaxInputBytes);
+
 // A descriptor for reading a regular file (checked before and after the open), or -1.
 // The caller closes it.
 int OpenRegularFile(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 namespace jov {
@@ -24,7 +25,13 @@ JsonWriter& JsonWriter::Key(std::string_view key) {
     return *this;
 }
 
-JsonWriter& JsonWriter::String(std::string_view s) { Separator(); out_ += Escape(s); return *this; }
+JsonWriter& JsonWriter::String(std::string_view s) {
+    Separator();
+    // Straight into the output: a long text is not held twice more.
+    if (out_.capacity() < out_.size() + s.size() + 2) out_.reserve(std::max(out_.size() + s.size() + 2, out_.capacity() * 3 / 2));
+    EscapeInto(s, out_);
+    return *this;
+}
 
 JsonWriter& JsonWriter::Int(int64_t v) { Separator(); out_ += std::to_string(v); return *this; }
 
@@ -66,6 +73,11 @@ static std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
 std::string JsonWriter::Escape(std::string_view s) {
     std::string o;
     o.reserve(s.size() + 2);
+    EscapeInto(s, o);
+    return o;
+}
+
+void JsonWriter::EscapeInto(std::string_view s, std::string& o) {
     o += '"';
     for (std::size_t i = 0; i < s.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
@@ -88,7 +100,6 @@ std::string JsonWriter::Escape(std::string_view s) {
         }
     }
     o += '"';
-    return o;
 }
 
 }  // namespace jov

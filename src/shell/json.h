@@ -25,6 +25,7 @@ public:
 
     const std::string& str() const { return out_; }
     static std::string Escape(std::string_view s);
+    static void EscapeInto(std::string_view s, std::string& out);
 
 private:
     void Separator();

@@ -59,26 +59,12 @@ std::string ResolveTarget(const std::string& path) {
     return target.string();
 }
 
-// A save killed half-way leaves its temporary behind. Each live save holds a lock on its
-// own, so a temporary of the same target that nobody has locked is litter.
+// A save killed half-way leaves its temporary behind.
 void RemoveStaleTemporaries(const std::string& folder, const std::string& name) {
     const std::string prefix = "." + name + ".tmp-";
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    while (dirent* d = ::readdir(dir)) {
-        std::string_view entry(d->d_name);
-        if (entry.size() != prefix.size() + 6 || entry.substr(0, prefix.size()) != prefix) continue;
-        int fd = ::openat(::dirfd(dir), d->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0) continue;
-        struct stat held {}, named {};
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::fstatat(::dirfd(dir), d->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
-            named.st_dev == held.st_dev) {
-            ::unlinkat(::dirfd(dir), d->d_name, 0);
-        }
-        ::close(fd);
-    }
-    ::closedir(dir);
+    RemoveUnlockedFiles(folder, [&](std::string_view entry) {
+        return entry.size() == prefix.size() + 6 && entry.substr(0, prefix.size()) == prefix;
+    });
 }
 
 // mkstemp, then the lock. Another save may take the new file for litter in the moment
@@ -139,6 +125,24 @@ std::optional<std::string> FindDemoFolder() {
         if (::stat(c.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return c;
     }
     return std::nullopt;
+}
+
+void RemoveUnlockedFiles(const std::string& folder, const std::function<bool(std::string_view name)>& matches) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* d = ::readdir(dir)) {
+        if (!matches(std::string_view(d->d_name))) continue;
+        int fd = ::openat(::dirfd(dir), d->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(::dirfd(dir), d->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+            named.st_dev == held.st_dev) {
+            ::unlinkat(::dirfd(dir), d->d_name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,

@@ -1,6 +1,7 @@
 #pragma once
 // Where the program keeps its files, and the one way it replaces a file on disk.
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -32,6 +33,10 @@ struct AtomicWriteOptions {
 // A symbolic link at `path` is followed: the file it points to is replaced. A FIFO,
 // device or folder there is refused (false, left as it is). Temporaries of the same
 // target left by a save that was killed (".NAME.tmp-XXXXXX", unlocked) are removed first.
+// Removes the files of `folder` whose names `matches` accepts and that no process holds a
+// lock on: temporaries left by a writer that was killed (each live writer locks its own).
+void RemoveUnlockedFiles(const std::string& folder, const std::function<bool(std::string_view name)>& matches);
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const AtomicWriteOptions& options = {});
 

@@ -1,21 +1,14 @@
 #include "shell/status.h"
 
-#include <unistd.h>
-
 #include "shell/file_read.h"
 
 namespace jov {
 
-bool Shell::FileExists(const std::string& path) {
+bool Shell::FileExists(const std::string& path, std::size_t maxBytes) {
     // Opened without reading, and only when it is a regular file: a FIFO or a device
-    // named here would block or never end in the reader that follows.
-    bool ok = false;
-    int fd = OpenRegularFile(path);
-    if (fd >= 0) {
-        ok = true;
-        ::close(fd);
-    }
-    if (ok) return true;
+    // named here would block or never end in the reader that follows; a file too large
+    // to read whole is as unreadable as a missing one.
+    if (ReadableFile(path, maxBytes)) return true;
     ReportUnreadable(path);
     return false;
 }

@@ -4,6 +4,8 @@
 // through StatusSink.
 #include <string>
 
+#include "shell/file_read.h"
+
 namespace jov {
 
 class StatusSink {
@@ -20,9 +22,10 @@ public:
     explicit Shell(StatusSink* sink = nullptr) : sink_(sink) {}
     void SetSink(StatusSink* sink) { sink_ = sink; }
 
-    // True when the file can be opened for reading; otherwise reports
-    // "Err[not exist] :" + the file's name and returns false.
-    bool FileExists(const std::string& path);
+    // True when the file can be opened for reading and holds at most maxBytes (a chart's
+    // limit unless told otherwise); otherwise reports "Err[not exist] :" + the file's name
+    // and returns false.
+    bool FileExists(const std::string& path, std::size_t maxBytes = kMaxInputBytes);
     // The file check's message for a file that cannot be used.
     void ReportUnreadable(const std::string& path);
     void SetStatus(const std::string& text);

@@ -21,6 +21,7 @@ int CmdRender(const Args& argsIn) {
     std::string chart, out;
     int64_t rate = 44100;
     bool even = false;
+    double maxLengthMs = RenderOptions{}.maxLengthMs;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o" && i + 1 < args.size()) {
@@ -34,6 +35,13 @@ int CmdRender(const Args& argsIn) {
             rate = *v;
         } else if (a == "--even-loudness") {
             even = true;
+        } else if (a == "--max-length" && i + 1 < args.size()) {
+            auto v = ParseInt(args[++i]);
+            if (!v || *v < 1 || *v > 1000000000) {
+                std::fputs("render: --max-length is a whole number of seconds from 1 to 1000000000\n", stderr);
+                return 2;
+            }
+            maxLengthMs = static_cast<double>(*v) * 1000.0;
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             std::fprintf(stderr, "render: unknown or incomplete option %s\n", a.c_str());
             return 2;
@@ -45,7 +53,7 @@ int CmdRender(const Args& argsIn) {
         }
     }
     if (chart.empty() || out.empty()) {
-        std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--even-loudness]\n", stderr);
+        std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--even-loudness] [--max-length SECONDS]\n", stderr);
         return 2;
     }
     if (!AudioFileTypeOf(out)) {
@@ -60,6 +68,8 @@ int CmdRender(const Args& argsIn) {
     options.rate = static_cast<int32_t>(rate);
     options.reading = reading.mode;
     options.seed = reading.seed;
+    options.maxLengthMs = maxLengthMs;
+    RemoveRenderTemporariesOnSignals();
     if (even) {
         // Measured as it plays at this rate, then played at the matching gain.
         if (auto l = MeasureLoudness(chart, options)) {
@@ -86,6 +96,8 @@ int CmdRender(const Args& argsIn) {
         return 1;
     case RenderFileStatus::RenderFailed:
         std::fprintf(stderr, "render: %s\n", result.summary->error.c_str());
+        if (result.summary->tooLong)
+            std::fputs("render: --max-length SECONDS raises the limit\n", stderr);
         return 1;
     case RenderFileStatus::UnknownFormat:
         std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());

@@ -68,11 +68,7 @@ inline ChartReading MakeReading(const ReadingArgs& r) {
     return reading;
 }
 
-// A regular file that opens for reading (never a FIFO or device).
-inline bool Readable(const std::string& path) {
-    const int fd = OpenRegularFile(path);
-    if (fd >= 0) ::close(fd);
-    return fd >= 0;
-}
+// A regular file that opens for reading (never a FIFO or device), not too large to read.
+inline bool Readable(const std::string& path) { return ReadableFile(path); }
 
 }  // namespace jov::tool

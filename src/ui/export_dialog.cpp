@@ -1,8 +1,10 @@
 #include "ui/export_dialog.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QThread>
 #include <QWidget>
 
 #include <algorithm>
@@ -12,16 +14,19 @@ namespace jov {
 namespace {
 constexpr int kSteps = 1000;
 constexpr int32_t kRate = 44100;
+// How long closing waits for a cancelled export to end.
+constexpr int kJoinWaitMs = 5000;
 }  // namespace
 
 ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_t expectedMs,
                      std::function<void(const std::string&)> reportFailure, ReadingMode reading)
     : QObject(&parent),
-      chart_(std::move(chart)),
-      out_(std::move(out)),
       expectedFrames_(std::max<int64_t>(1, int64_t{std::max(expectedMs, 1000)} * kRate / 1000)),
-      reportFailure_(std::move(reportFailure)) {
-    const QString name = QFileInfo(QFile::decodeName(out_.c_str())).fileName();
+      reportFailure_(std::move(reportFailure)),
+      shared_(std::make_shared<Shared>()) {
+    shared_->chart = std::move(chart);
+    shared_->out = std::move(out);
+    const QString name = QFileInfo(QFile::decodeName(shared_->out.c_str())).fileName();
     // Not modal: the window stays usable and the jukebox plays on.
     dialog_ = new QProgressDialog(tr("Exporting %1…").arg(name), tr("Cancel"), 0, kSteps, &parent, Qt::Dialog);
     dialog_->setWindowTitle(tr("Export audio"));
@@ -33,12 +38,13 @@ ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_
     connect(dialog_, &QDialog::rejected, this, [this] { Cancel(); });
     dialog_->show();
 
-    worker_ = std::thread([this, reading] {
+    worker_ = std::thread([shared = shared_, reading] {
         RenderOptions options;
         options.rate = kRate;
         options.reading = reading;
-        result_ = RenderChartToFile(chart_, out_, options, &progress_);
-        done_ = true;
+        // Never a FIFO or device: opening one may wait for ever.
+        shared->result = RenderChartToFile(shared->chart, shared->out, options, &shared->progress, false);
+        shared->done = true;
     });
     // Polled only while an export runs: the idle window stays without timers.
     connect(&poll_, &QTimer::timeout, this, [this] { Poll(); });
@@ -47,22 +53,30 @@ ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_
 
 ExportJob::~ExportJob() {
     Cancel();
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable()) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!shared_->done && waited.elapsed() < kJoinWaitMs) QThread::msleep(5);
+        if (shared_->done)
+            worker_.join();
+        else
+            worker_.detach();
+    }
     if (dialog_) dialog_->deleteLater();
 }
 
 void ExportJob::Poll() {
     if (dialog_ && dialog_->wasCanceled()) Cancel();
-    if (!done_) {
-        const int64_t step = progress_.frames * kSteps / expectedFrames_;
+    if (!shared_->done) {
+        const int64_t step = shared_->progress.frames * kSteps / expectedFrames_;
         if (dialog_) dialog_->setValue(static_cast<int>(std::clamp<int64_t>(step, 0, kSteps - 1)));
         return;
     }
     poll_.stop();
     worker_.join();
-    const RenderFileStatus status = result_.status;
-    const std::string name = QFileInfo(QFile::decodeName(out_.c_str())).fileName().toStdString();
-    const std::string missing = status == RenderFileStatus::Done ? MissingSoundsText(*result_.summary) : std::string();
+    const RenderFileStatus status = shared_->result.status;
+    const std::string name = QFileInfo(QFile::decodeName(shared_->out.c_str())).fileName().toStdString();
+    const std::string missing = status == RenderFileStatus::Done ? MissingSoundsText(*shared_->result.summary) : std::string();
     if (dialog_ && !missing.empty()) {
         // Silence where sounds were expected is worth a word: the dialog stays with it
         // until closed, and outlives this job.
@@ -80,7 +94,7 @@ void ExportJob::Poll() {
         if (status == RenderFileStatus::ChartUnreadable) reportFailure_("Export: cannot read the chart");
         else if (status == RenderFileStatus::CannotWrite) reportFailure_("Export: cannot write " + name);
         else if (status == RenderFileStatus::WriteFailed) reportFailure_("Export: writing " + name + " failed");
-        else if (status == RenderFileStatus::RenderFailed) reportFailure_("Export: " + result_.summary->error);
+        else if (status == RenderFileStatus::RenderFailed) reportFailure_("Export: " + shared_->result.summary->error);
         else if (status == RenderFileStatus::UnknownFormat)
             reportFailure_("Export: " + UnknownFormatText(name));
     }

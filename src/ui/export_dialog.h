@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -23,10 +24,11 @@ public:
     // `expectedMs`: the chart's playing time, for the progress bar only.
     ExportJob(QWidget& parent, std::string chart, std::string out, int32_t expectedMs,
               std::function<void(const std::string&)> reportFailure, ReadingMode reading = ReadingMode::Auto);
-    // Cancels and waits for the worker.
+    // Cancels and waits a few seconds for the worker; one stuck in the system (a disk
+    // that does not answer) is left to end by itself, with the state it shares.
     ~ExportJob() override;
 
-    void Cancel() { progress_.cancel = true; }
+    void Cancel() { shared_->progress.cancel = true; }
     QProgressDialog* Dialog() const { return dialog_; }
 
 signals:
@@ -35,13 +37,18 @@ signals:
 private:
     void Poll();
 
-    std::string chart_;
-    std::string out_;
+    // What the worker uses, kept alive by it should it outlive the job.
+    struct Shared {
+        std::string chart;
+        std::string out;
+        RenderProgress progress;
+        RenderFileResult result;
+        std::atomic<bool> done{false};
+    };
+
     int64_t expectedFrames_;
     std::function<void(const std::string&)> reportFailure_;
-    RenderProgress progress_;
-    RenderFileResult result_;
-    std::atomic<bool> done_{false};
+    std::shared_ptr<Shared> shared_;
     std::thread worker_;
     QPointer<QProgressDialog> dialog_;
     QTimer poll_;

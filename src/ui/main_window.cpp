@@ -231,9 +231,10 @@ void frmMenu::KeepDamagedList(const std::string& path) {
 }
 
 void frmMenu::closeEvent(QCloseEvent* e) {
-    CancelExports(*this);
+    // The list first: nothing that may wait (an export's end) comes before it.
     if (keepDamagedList_) KeepDamagedList(parts_.listPath);
     list_->SavePlayList(parts_.listPath, true);
+    CancelExports(*this);
     e->accept();
     Shutdown();
 }

@@ -7,9 +7,13 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 
 namespace jov {
@@ -21,6 +25,46 @@ const QByteArray kReply("ok\n");
 constexpr qsizetype kMaxMessage = 16 * 1024 * 1024;
 constexpr int kMaxPaths = 100000;
 constexpr int kClientTimeoutMs = 10000;
+// A start waits this long for another start to finish claiming the socket.
+constexpr int kLockWaitMs = 30000;
+constexpr qsizetype kMaxSocketPath = 100;
+
+QString SocketId(const std::string& configFolder) {
+    QByteArray folder = QByteArray::fromStdString(configFolder);
+    const QString canonical = QDir(QFile::decodeName(folder)).canonicalPath();
+    if (!canonical.isEmpty()) folder = QFile::encodeName(canonical);
+    return QString::fromLatin1(QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+// A folder in the shared temp folder that only this user can enter (made when missing);
+// empty when what is there is not such a folder.
+QString PrivateTempFolder() {
+    const QString dir = QDir::tempPath() + QStringLiteral("/jov01-%1").arg(::getuid());
+    const QByteArray path = QFile::encodeName(dir);
+    ::mkdir(path.constData(), 0700);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 077) != 0)
+        return {};
+    return dir;
+}
+
+// The start lock beside the socket: its descriptor, -1 when no lock file can be made
+// there, -2 when another start held it too long.
+int LockBeside(const QString& name) {
+    const QByteArray path = QFile::encodeName(name + QStringLiteral(".lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return -1;
+    for (int waited = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; waited += 20) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= kLockWaitMs) {
+            const bool busy = errno == EWOULDBLOCK;
+            ::close(fd);
+            return busy ? -2 : -1;
+        }
+        ::usleep(20 * 1000);
+    }
+    return fd;
+}
 
 // A decimal number ended by "\n" at `pos`; advances past it.
 std::optional<qint64> ReadNumber(const QByteArray& b, qsizetype& pos, qint64 max, bool& waiting) {
@@ -43,16 +87,53 @@ std::optional<qint64> ReadNumber(const QByteArray& b, qsizetype& pos, qint64 max
 }  // namespace
 
 QString SingleInstance::ServerName(const std::string& configFolder) {
-    QByteArray folder = QByteArray::fromStdString(configFolder);
-    const QString canonical = QDir(QFile::decodeName(folder)).canonicalPath();
-    if (!canonical.isEmpty()) folder = QFile::encodeName(canonical);
-    const QString id = QString::fromLatin1(QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex().left(16));
-    // The runtime folder belongs to the user alone; else the shared temp folder, with the user in the name.
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QString name = runtime + QStringLiteral("/jov01-") + id;
-    if (runtime.isEmpty() || QFile::encodeName(name).size() > 100)
-        name = QDir::tempPath() + QStringLiteral("/jov01-%1-").arg(::getuid()) + id;
-    return name;
+    const std::vector<QString> names = ServerNames(configFolder);
+    return names.empty() ? QString() : names.front();
+}
+
+std::vector<QString> SingleInstance::ServerNames(const std::string& configFolder) {
+    const QString id = QStringLiteral("/jov01-") + SocketId(configFolder);
+    std::vector<QString> names;
+    // The runtime folder belongs to the user alone.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty()) names.push_back(runtime + id);
+    const QString own = PrivateTempFolder();
+    if (!own.isEmpty()) names.push_back(own + id);
+    std::erase_if(names, [](const QString& n) { return QFile::encodeName(n).size() > kMaxSocketPath; });
+    return names;
+}
+
+SingleInstance::Claim SingleInstance::ClaimStart(const std::string& configFolder,
+                                                 const std::vector<std::string>& paths) {
+    const std::vector<QString> names = ServerNames(configFolder);
+    QString failed;
+    for (const QString& name : names) {
+        if (!failed.isEmpty())
+            std::fprintf(stderr, "jov01: cannot make the socket %s; using %s instead\n",
+                         QFile::encodeName(failed).constData(), QFile::encodeName(name).constData());
+        failed = name;
+        const int lock = LockBeside(name);
+        if (lock == -1) continue;
+        if (lock == -2) {
+            std::fprintf(stderr, "jov01: another start of the jukebox does not finish\n");
+            return {1, nullptr};
+        }
+        const HandOverResult handed = HandOver(name, paths);
+        if (handed != HandOverResult::NoJukebox) {
+            ::close(lock);
+            if (handed == HandOverResult::Taken) return {0, nullptr};
+            std::fprintf(stderr, "jov01: a jukebox is running but did not take the paths\n");
+            return {1, nullptr};
+        }
+        auto* instance = new SingleInstance(name);
+        const bool listening = instance->Listen(true);
+        ::close(lock);  // later starts find this one listening
+        if (listening) return {-1, instance};
+        delete instance;
+    }
+    std::fprintf(stderr, "jov01: no folder can hold the socket that keeps one jukebox per config folder%s%s\n",
+                 failed.isEmpty() ? "" : "; last tried ", QFile::encodeName(failed).constData());
+    return {1, nullptr};
 }
 
 QByteArray SingleInstance::Encode(const std::vector<std::string>& paths) {
@@ -90,7 +171,13 @@ bool SingleInstance::Decode(const QByteArray& bytes, std::vector<std::string>& p
             return false;
         }
         if (bytes.size() - pos < *size) return false;  // still arriving
-        paths.push_back(bytes.mid(pos, *size).toStdString());
+        const QByteArray path = bytes.mid(pos, *size);
+        if (path.contains('\0')) {  // no file has such a name: refused as a drop refuses it
+            paths.clear();
+            complete = true;
+            return false;
+        }
+        paths.push_back(path.toStdString());
         pos += *size;
     }
     complete = true;
@@ -105,7 +192,13 @@ HandOverResult SingleInstance::HandOver(const QString& name, const std::vector<s
         return HandOverResult::NoJukebox;
     QLocalSocket socket;
     socket.connectToServer(name);
-    if (!socket.waitForConnected(1000)) return HandOverResult::NoJukebox;
+    if (!socket.waitForConnected(1000)) {
+        // Only a socket nobody listens on is gone; a jukebox still starting may answer late.
+        const auto error = socket.error();
+        return error == QLocalSocket::ServerNotFoundError || error == QLocalSocket::ConnectionRefusedError
+                   ? HandOverResult::NoJukebox
+                   : HandOverResult::NoAnswer;
+    }
     socket.write(Encode(paths));
     if (!socket.waitForBytesWritten(timeoutMs)) return HandOverResult::NoAnswer;
     QByteArray reply;
@@ -166,11 +259,21 @@ void SingleInstance::Read(QLocalSocket* socket) {
     socket->flush();
     socket->disconnectFromServer();
     // Not inside the socket's own signal: adding may run a long search that lets events in.
-    QMetaObject::invokeMethod(
-        this, [this, paths] {
-            if (onPaths) onPaths(paths);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, paths] { Deliver(paths); }, Qt::QueuedConnection);
+}
+
+void SingleInstance::Deliver(const std::vector<std::string>& paths) {
+    if (onPaths)
+        onPaths(paths);
+    else
+        pending_.push_back(paths);
+}
+
+void SingleInstance::SetPathsHandler(std::function<void(const std::vector<std::string>& paths)> handler) {
+    onPaths = std::move(handler);
+    auto pending = std::move(pending_);
+    pending_.clear();
+    for (const auto& paths : pending) Deliver(paths);
 }
 
 }  // namespace jov

@@ -26,6 +26,17 @@ class SingleInstance : public QObject {
 public:
     // The socket for a config folder: in the user's runtime folder, named after the folder.
     static QString ServerName(const std::string& configFolder);
+    // Where the socket may be, in order: the runtime folder, then a private folder of this
+    // user's own in the temp folder.
+    static std::vector<QString> ServerNames(const std::string& configFolder);
+    // A start either ends (exitCode >= 0: the paths were handed over, or no jukebox can be
+    // made sure of) or gets the listening instance. Starts are serialised by a lock file
+    // beside the socket, so two at the same moment never both listen.
+    struct Claim {
+        int exitCode = -1;
+        SingleInstance* instance = nullptr;
+    };
+    static Claim ClaimStart(const std::string& configFolder, const std::vector<std::string>& paths);
     // Sends `paths` (possibly none: the running window only comes to the front).
     static HandOverResult HandOver(const QString& name, const std::vector<std::string>& paths,
                                    int timeoutMs = 10000);
@@ -41,15 +52,20 @@ public:
     bool Listen(bool replaceStale);
     // Stops taking hand-overs and removes the socket.
     void Close();
-    // Runs on the event loop with the paths of each hand-over, in the order they came.
+    // Runs on the event loop with the paths of each hand-over, in the order they came;
+    // hand-overs taken before it is set are passed to it then.
+    void SetPathsHandler(std::function<void(const std::vector<std::string>& paths)> handler);
     std::function<void(const std::vector<std::string>& paths)> onPaths;
 
 private:
     void Accept();
     void Read(QLocalSocket* socket);
 
+    void Deliver(const std::vector<std::string>& paths);
+
     QString name_;
     QLocalServer* server_ = nullptr;
+    std::vector<std::vector<std::string>> pending_;
 };
 
 }  // namespace jov

@@ -17,6 +17,7 @@ namespace jov::test {
 namespace {
 
 namespace fs = std::filesystem;
+using jovtest::Slurp;
 
 const std::string kDemo1 = std::string(JOV01_TEST_DATA) + "/../../assets/demo/demo1.bms";
 
@@ -129,6 +130,24 @@ TEST(WavWriterTest, PlainWhileSizesFitAndRf64Beyond) {
         EXPECT_TRUE(back == pcm);
         sf_close(f);
     }
+}
+
+TEST(RenderFileTest, NeverWritesOverAnInputOfTheChart) {
+    jovtest::TempDir dir;
+    const std::string sound = Slurp(std::string(JOV01_TEST_DATA) + "/engine/click.wav");
+    dir.Write("sub/Kick.wav", sound);
+    dir.Write("snare.ogg", sound);  // named "snare.wav" by the chart: found under another extension
+    dir.Write("song.mid", "MThd");
+    const std::string chart = dir.Write("c.bms", "#BPM 120\r\n#MIDIFILE song.mid\r\n#WAV01 SUB\\kick.wav\r\n"
+                                                 "#WAV02 snare.wav\r\n#00101:0102\r\n");
+    fs::create_hard_link(dir / "song.mid", dir / "link.mid");
+    for (const char* out : {"c.bms", "sub/Kick.wav", "snare.ogg", "link.mid"}) {
+        const std::string before = Slurp(dir / out);
+        const RenderFileResult r = RenderChartToFile(chart, dir / out, RenderOptions{});
+        EXPECT_EQ(r.status, RenderFileStatus::RenderFailed) << out;
+        EXPECT_EQ(Slurp(dir / out), before) << out;
+    }
+    EXPECT_EQ(RenderChartToFile(chart, dir / "out.wav", RenderOptions{}).status, RenderFileStatus::Done);
 }
 
 }  // namespace

@@ -73,4 +73,18 @@ TEST(ToolCases, EveryCorpusChartParsesAndARenderWritesItsFrames) {
     EXPECT_EQ(Slurp(flac).substr(0, 4), "fLaC");
 }
 
+TEST(ToolCases, AChartTooLargeToReadIsUnreadableNotEmpty) {
+    const jovtest::TempDir tmp;
+    const std::string chart = tmp.Write("huge.bms", "#TITLE huge\r\n");
+    fs::resize_file(chart, (std::uintmax_t{256} << 20) + 1);  // sparse: no disk used
+    for (const char* command : {"scan", "parse", "times", "simulate", "render"}) {
+        std::vector<std::string> args{command, chart};
+        if (std::string(command) == "render") args.insert(args.end(), {"-o", tmp / "out.wav"});
+        const auto run = jov::tooltest::Tool(args);
+        EXPECT_EQ(run.code, 1) << command;
+        EXPECT_EQ(run.out.find("huge"), std::string::npos) << command;
+    }
+    EXPECT_FALSE(fs::exists(tmp / "out.wav"));
+}
+
 }  // namespace

@@ -21,7 +21,9 @@ inline std::string Quote(const std::string& s) {
 }
 
 inline ToolRun Tool(const std::vector<std::string>& args, bool keepStderr = false) {
-    std::string cmd = Quote(JOV01_TOOL);
+    // Bounded: a command that never ends fails its test instead of stalling the suite.
+    std::string cmd = "timeout 120 ";
+    cmd += Quote(JOV01_TOOL);
     for (const auto& a : args) {
         cmd += ' ';
         cmd += Quote(a);

@@ -16,6 +16,10 @@
 #include <QTimer>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <sndfile.h>
 
 #include <stdexcept>
@@ -233,6 +237,14 @@ private slots:
         QTRY_VERIFY(w.findChildren<QProgressDialog*>().isEmpty());  // its Close closes it for good
         w.lstPlayList->clearSelection();
         w.lstPlayList->item(0)->setSelected(true);
+        // A FIFO named as the target is refused at once, never waited on.
+        QVERIFY(::mkfifo((dir / "pipe.wav").c_str(), 0600) == 0);
+        QSignalSpy refused(exportAs("pipe.wav").data(), &ExportJob::finished);
+        QVERIFY(refused.wait(10000));
+        QCOMPARE(refused.front().front().value<RenderFileStatus>(), RenderFileStatus::CannotWrite);
+        QCOMPARE(r.messages.size(), size_t{1});
+        r.messages.clear();
+        fs::remove(dir / "pipe.wav");
 
         // Cancel in the dialog, or closing the window: no file, no temporary one.
         QPointer<ExportJob> job = exportAs("cancelled.wav");
@@ -277,7 +289,8 @@ private slots:
         int calls = 0;
         server.onPaths = [&](const std::vector<std::string>&) { ++calls; };
         for (QByteArray bad : {QByteArray("hello\n"), SingleInstance::Encode({"/x.bms"}).chopped(1),
-                               QByteArray("jov01-open\n99999999999\n"), SingleInstance::Encode({"/x"}) + "!"}) {
+                               QByteArray("jov01-open\n99999999999\n"), SingleInstance::Encode({"/x"}) + "!",
+                               SingleInstance::Encode({"/a.bms", std::string("/x.bms\0/y", 10)})}) {
             QLocalSocket s;
             s.connectToServer(name);
             QVERIFY(s.waitForConnected(1000));
@@ -320,7 +333,7 @@ private slots:
         ::kill(static_cast<pid_t>(first.processId()), SIGHUP);  // its terminal closed
         QVERIFY(first.waitForFinished(30000));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-        QVERIFY(fs::is_empty(root / "run"));
+        for (const auto& e : fs::directory_iterator(root / "run")) QVERIFY(!fs::is_socket(e.status()));
 
         Shell shell;
         PlayList saved(shell);
@@ -330,6 +343,60 @@ private slots:
             names.push_back(fs::path(saved.PlayListEntries()[i].FilePath).filename().string());
         QCOMPARE(names, (std::vector<std::string>{"demo1.bms", "demo2.bms", "demo3.bms", "chart.bms", "other.bms"}));
         QVERIFY(fs::exists(root / "prog" / "jov01.ini"));
+    }
+
+    // Two starts at the same moment, a socket left behind and a runtime folder that cannot
+    // hold the socket: every time exactly one window, the other start hands over and ends.
+    void simultaneousStartsOpenOneWindow() {
+        const fs::path root = rig::Fresh();
+        for (const char* d : {"prog", "run", "cfg", "tmp"}) fs::create_directories(root / d);
+        fs::permissions(root / "run", fs::perms::owner_all);
+        fs::copy_file(JOV01_PROGRAM, root / "prog" / "jov01");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((root / "run").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((root / "cfg").string()));
+        env.insert("TMPDIR", QString::fromStdString((root / "tmp").string()));
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(QString::fromStdString((root / "run").string())));
+        const std::string socket = SingleInstance::ServerName((root / "prog").string()).toStdString();
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        QVERIFY(socket.rfind((root / "run").string(), 0) == 0);
+
+        enum Round { Together, Stale, Blocked };
+        for (Round round : {Together, Together, Together, Stale, Together, Blocked, Together}) {
+            if (round == Stale) {  // a socket file nobody listens on
+                const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                sockaddr_un addr{};
+                addr.sun_family = AF_UNIX;
+                std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socket.c_str());
+                QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0);
+                ::close(fd);
+            }
+            if (round == Blocked) fs::create_directories(socket);
+            QProcess a, b;
+            for (QProcess* p : {&a, &b}) {
+                p->setProcessEnvironment(env);
+                p->setWorkingDirectory(QString::fromStdString(root.string()));
+                p->setProgram(QString::fromStdString((root / "prog" / "jov01").string()));
+            }
+            a.start();
+            b.start();
+            QVERIFY(a.waitForStarted() && b.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning, 30000);
+            QProcess& ended = a.state() == QProcess::NotRunning ? a : b;
+            QProcess& window = &ended == &a ? b : a;
+            QCOMPARE(ended.exitCode(), 0);
+            QTest::qWait(300);
+            QCOMPARE(window.state(), QProcess::Running);
+            ::kill(static_cast<pid_t>(window.processId()), SIGTERM);
+            QVERIFY(window.waitForFinished(30000));
+            if (round == Blocked) {
+                QVERIFY(QString::fromLocal8Bit(a.readAllStandardError() + b.readAllStandardError()).contains("instead"));
+                fs::remove(socket);
+            }
+        }
     }
 };
 
