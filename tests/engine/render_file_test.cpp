@@ -140,8 +140,10 @@ TEST(RenderFileTest, NeverWritesOverAnInputOfTheChart) {
     dir.Write("song.mid", "MThd");
     const std::string chart = dir.Write("c.bms", "#BPM 120\r\n#MIDIFILE song.mid\r\n#WAV01 SUB\\kick.wav\r\n"
                                                  "#WAV02 snare.wav\r\n#00101:0102\r\n");
-    fs::create_hard_link(dir / "song.mid", dir / "link.mid");
-    for (const char* out : {"c.bms", "sub/Kick.wav", "snare.ogg", "link.mid"}) {
+    // Outputs of a format the render writes, so only the inode check can refuse them.
+    fs::create_hard_link(dir / "c.bms", dir / "chart.wav");
+    fs::create_hard_link(dir / "song.mid", dir / "link.flac");
+    for (const char* out : {"chart.wav", "sub/Kick.wav", "snare.ogg", "link.flac"}) {
         const std::string before = Slurp(dir / out);
         const RenderFileResult r = RenderChartToFile(chart, dir / out, RenderOptions{});
         EXPECT_EQ(r.status, RenderFileStatus::RenderFailed) << out;
