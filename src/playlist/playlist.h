@@ -22,6 +22,13 @@ public:
     virtual void OnLinesCleared() = 0;
     // A caption set as a whole (the folder search's progress), not through SetCaption.
     virtual void OnCaptionSet(const std::string& /*caption*/) {}
+    // Line `line` now reads `text` (an entry read afresh).
+    virtual void OnLineChanged(int /*line*/, const std::string& /*text*/) {}
+    // Every line at once, in a new order.
+    virtual void OnLinesReplaced(const std::vector<std::string>& lines) {
+        OnLinesCleared();
+        for (const std::string& l : lines) OnLineAdded(l);
+    }
 };
 
 enum class MessageIcon { Warning, Error };
@@ -56,6 +63,16 @@ public:
     int32_t PlayOrderIndex = 0;
 
     void AddPlayListEntry(const std::string& path);
+    // Appends an entry already scanned (a background add), as AddPlayListEntry does.
+    void AppendScanned(const ChartInfo& entry, int32_t soundingObjects);
+    // Entry `index` (1..count) read afresh; ignored when it is no longer that file.
+    void ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects);
+    // Entries 1..count in the order `order` (a permutation of 1..count); the lines follow.
+    bool Reorder(const std::vector<int32_t>& order);
+    // How many objects of each entry sound, indexed as PlayListEntries; -1 when not
+    // known (entries read from a list file).
+    const std::vector<int32_t>& SoundingObjects() const { return sounding_; }
+    void SetSoundingObjects(int32_t index, int32_t count);
     void RemovePlayListEntry(int line);
     void ClearPlayList();
     // Both return false when the operation reported (or, silent, would have reported) an error.
@@ -76,6 +93,7 @@ private:
     PlayListView* view_ = nullptr;
     MessageHook* messages_ = nullptr;
     std::vector<ChartInfo> entries_;
+    std::vector<int32_t> sounding_;
     int32_t count_ = 0;
     int64_t totalTime_ = 0;
     std::vector<std::string> lines_;

@@ -102,6 +102,9 @@ void LoadSettings(const std::string& iniPath, Shell& shell, SettingsControls& co
     if (auto v = ReadSetting(iniPath, "Setting", "ExtendedReading", "0"); v && (*v == 0 || *v == 1)) {
         controls.SetExtendedReading(*v != 0);
     }
+    if (auto v = ReadSetting(iniPath, "ListSetting", "OneChartPerSong", "1"); v && (*v == 0 || *v == 1)) {
+        controls.SetOneChartPerSong(*v != 0);
+    }
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsControls& controls) {
@@ -110,6 +113,7 @@ void SaveSettings(const std::string& iniPath, const SettingsControls& controls) 
     WriteIni(iniPath, "ListSetting", "Random", controls.Random() ? "1" : "0");
     WriteIni(iniPath, "Setting", "ShowNotes", controls.ShowNotes() ? "1" : "0");
     WriteIni(iniPath, "Setting", "ExtendedReading", controls.ExtendedReading() ? "1" : "0");
+    WriteIni(iniPath, "ListSetting", "OneChartPerSong", controls.OneChartPerSong() ? "1" : "0");
 }
 
 }  // namespace jov

@@ -28,6 +28,9 @@ public:
     // The chart reading: Classic (false, the default) or Extended.
     virtual void SetExtendedReading(bool /*on*/) {}
     virtual bool ExtendedReading() const { return false; }
+    // The jukebox plays one chart of each song (on by default).
+    virtual void SetOneChartPerSong(bool /*on*/) {}
+    virtual bool OneChartPerSong() const { return true; }
 };
 
 constexpr int kSleepItems = 16;    // "0" .. "15"

@@ -52,6 +52,10 @@ public:
     QAction* actDelete = nullptr;
     QAction* actClear = nullptr;
     QAction* actExtended = nullptr;
+    QAction* actFind = nullptr;
+    QAction* actCancelAdd = nullptr;
+    QAction* actOneChartPerSong = nullptr;
+    QMenu* sortMenu = nullptr;
     // The export started last (gone once it has finished).
     QPointer<ExportJob> lastExport;
 

@@ -94,7 +94,8 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     list_->SetMessageHook(listMessages_.get());
     player_->SetHost(this);
     player_->Sounds().SetLamps(this);
-    search_.onCaption = [this](const std::string& caption) { OnCaptionSet(caption); };
+    jukebox_->SetOneChartPerSong(true);
+    SetUpAdds();
 
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setAcceptDrops(true);
@@ -122,6 +123,7 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
 }
 
 frmMenu::~frmMenu() {
+    adds_.reset();  // the worker ends before the list it fills
     parts_.shell->SetSink(nullptr);
     player_->SetHost(nullptr);
     player_->Sounds().SetLamps(nullptr);
@@ -167,6 +169,7 @@ void frmMenu::SetNotesWindow(QWidget* notes) {
 void frmMenu::NotesWindowClosed() { chkShowNotes->setChecked(false); }
 
 bool frmMenu::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == txtFilter_ && e->type() == QEvent::KeyPress && FilterKey(static_cast<QKeyEvent*>(e))) return true;
     if (watched == ownNotes_.get() && e->type() == QEvent::Close) {
         // Closing the notes window only hides it.
         e->ignore();
@@ -220,6 +223,9 @@ void frmMenu::KeepDamagedList(const std::string& path) {
 
 void frmMenu::closeEvent(QCloseEvent* e) {
     CancelExports(*this);
+    // A short add (a hand-over, a few files) completes; the rest of a long one is not
+    // waited for, and what was read of it so far is kept.
+    SettleAdds(3000);
     if (keepDamagedList_) KeepDamagedList(parts_.listPath);
     list_->SavePlayList(parts_.listPath, true);
     e->accept();
@@ -253,23 +259,6 @@ void frmMenu::dropEvent(QDropEvent* e) {
     auto paths = DroppedPaths(e->mimeData());
     e->acceptProposedAction();
     if (!paths.empty()) AddDropped(paths);
-}
-
-void frmMenu::AddDropped(const std::vector<std::string>& paths) {
-    // A long search lets events in (the window is drawn, the play timer runs, a hand-over
-    // arrives); they must not start a second jukebox step or a second search.
-    waitingDrops_.push_back(paths);
-    if (adding_) return;
-    adding_ = true;
-    jukebox_->Hold(true);
-    while (!waitingDrops_.empty()) {
-        std::vector<std::string> next = std::move(waitingDrops_.front());
-        waitingDrops_.erase(waitingDrops_.begin());
-        AddDroppedItems(next, *list_, search_);
-        jukebox_->makeplaytable();
-    }
-    jukebox_->Hold(false);
-    adding_ = false;
 }
 
 void frmMenu::PressDelete() {
@@ -357,6 +346,10 @@ void frmMenu::SetExtendedReading(bool on) {
 }
 
 bool frmMenu::ExtendedReading() const { return player_->Reading().extended; }
+
+void frmMenu::SetOneChartPerSong(bool on) { jukebox_->SetOneChartPerSong(on); }
+
+bool frmMenu::OneChartPerSong() const { return jukebox_->OneChartPerSong(); }
 
 void frmMenu::SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) {
     player_->State().SleepMs = sleepMs;

@@ -16,28 +16,39 @@ namespace jov {
 void frmMenu::OnLineAdded(const std::string& line) {
     ++listGuard_;
     lstPlayList->addItem(QString::fromStdString(line));
+    if (FilterOpen()) FilterNewLine(lstPlayList->count() - 1);
     --listGuard_;
 }
 
 void frmMenu::OnLineRemoved(int line) {
     ++listGuard_;
     delete lstPlayList->takeItem(line);
+    filterKeys_.clear();
     --listGuard_;
 }
 
 void frmMenu::OnLinesCleared() {
     ++listGuard_;
     lstPlayList->clear();
+    filterKeys_.clear();
     --listGuard_;
 }
 
-void frmMenu::OnCaptionSet(const std::string& caption) {
-    setWindowTitle(DisplayText(caption));
-    // A long folder search: let the window draw itself now and then.
-    if (!lastSearchDraw_.isValid() || lastSearchDraw_.elapsed() >= 100) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        lastSearchDraw_.start();
-    }
+void frmMenu::OnCaptionSet(const std::string& caption) { setWindowTitle(DisplayText(caption)); }
+
+void frmMenu::OnLineChanged(int line, const std::string& text) {
+    if (QListWidgetItem* item = lstPlayList->item(line)) item->setText(QString::fromStdString(text));
+    filterKeys_.clear();
+}
+
+void frmMenu::OnLinesReplaced(const std::vector<std::string>& lines) {
+    ++listGuard_;
+    lstPlayList->setUpdatesEnabled(false);
+    for (int i = 0; i < static_cast<int>(lines.size()) && i < lstPlayList->count(); ++i)
+        lstPlayList->item(i)->setText(QString::fromStdString(lines[static_cast<std::size_t>(i)]));
+    lstPlayList->setUpdatesEnabled(true);
+    --listGuard_;
+    filterKeys_.clear();
 }
 
 // ---- JukeboxWindow ----
@@ -123,6 +134,11 @@ void frmMenu::OnCaption(const std::string& caption) { setWindowTitle(DisplayText
 // ---- painting ----
 
 void frmMenu::PaintStatus(QPainter& p, const QRect& inner) {
+    if (!addProgress_.isEmpty()) {
+        p.setPen(kLightCyan);
+        p.setFont(picStatus->font());
+        p.drawText(inner, Qt::AlignRight | Qt::AlignBottom, addProgress_);
+    }
     if (statusText_.empty()) return;
     p.setPen(kLightCyan);
     p.setFont(picStatus->font());

@@ -95,6 +95,12 @@ void PlayListBox::dropEvent(QDropEvent* e) {
 void PlayListBox::keyPressEvent(QKeyEvent* e) {
     if (onKeyDown) onKeyDown(e->key());
     if (e->key() == Qt::Key_Delete) return;
+    const QString text = e->text();
+    if (onTypeText && !text.isEmpty() && text.at(0).isPrint() &&
+        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        onTypeText(text);
+        return;
+    }
     const int before = currentRow();
     QListWidget::keyPressEvent(e);
     const int after = currentRow();

@@ -90,6 +90,7 @@ private slots:
         m.chooseSaveFile = [&](const QString&, const QString&, const QString&) { return Q(dir / "saved"); };
         m.AddFiles();
         m.AddFolder();
+        w.FinishAdds();
         QCOMPARE(w.GetPlayList().PlayListEntries()[3].Title, std::string("Sea"));
         QCOMPARE(w.GetJukebox().PlayTable.size(), size_t{4});  // the play order covers them
         QVERIFY(!w.NextPlayTimer().isActive());                // and nothing started playing
@@ -106,11 +107,13 @@ private slots:
         w.cmdClear->click();
         answer = {Q(dir / "saved.rxl")};
         m.OpenList();
+        w.FinishAdds();
         QCOMPARE(askedFolder, Q(dir));
         QCOMPARE(w.GetPlayList().PlayListEntries(), copy.PlayListEntries());
         QCOMPARE(ReadIni((dir / "jov01.ini").string(), "Window", "LastFolder", ""), dir.string());
         answer.clear();  // a cancelled dialog changes nothing
         m.AddFiles();
+        w.FinishAdds();
         QCOMPARE(w.GetPlayList().PlayListCount(), 3);
 
         // The reading item is the window's switch: a stop holds its measure only in Extended reading.
@@ -121,6 +124,7 @@ private slots:
         w.AddDropped({stop});
         m.actExtended->trigger();
         w.AddDropped({stop});
+        w.FinishAdds();
         QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06", "tester - Stop\t0:08"}));
         w.SetExtendedReading(false);
         m.Prepared();
@@ -133,6 +137,7 @@ private slots:
         const fs::path& dir = r.dir;
         frmMenu& w = *r.w;
         w.AddDropped({(rig::kDemo / "demo1.bms").string()});
+        w.FinishAdds();
         w.lstPlayList->item(0)->setSelected(true);
         ListMenu& m = w.GetListMenu();
         QVERIFY(m.Prepared() && m.actExport->isEnabled());

@@ -72,6 +72,7 @@ private slots:
         rig::Window r;
         frmMenu& w = *r.w;
         w.AddDropped({(rig::kDemo / "demo1.bms").string(), (rig::kDemo / "demo2.bms").string(), (rig::kDemo / "demo3.bms").string()});
+        w.FinishAdds();
         Mpris mpris(w, server);
         QVERIFY(client.connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                QStringLiteral("PropertiesChanged"), this,
