@@ -1,6 +1,10 @@
 #include "playlist/add_queue.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "playlist/folder_search.h"
 #include "playlist/playlist.h"
@@ -100,6 +104,11 @@ void AddQueue::Push(AddItem item) {
 }
 
 void AddQueue::Run() {
+    // Background work: the play loop and the window come first when the cores are busy.
+    // Threads this one starts inherit it.
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(nice + 10, 19));
     while (true) {
         Job job;
         {
