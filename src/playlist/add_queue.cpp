@@ -88,6 +88,7 @@ AddProgress AddQueue::Progress() const {
     p.busy = running_ != 0 || !jobs_.empty();
     p.waiting = static_cast<int32_t>(jobs_.size());
     if (running_ != 0) {
+        p.quiet = runningQuiet_;
         p.done = done_;
         p.total = total_;
     }
@@ -118,6 +119,7 @@ void AddQueue::Run() {
             job = std::move(jobs_.front());
             jobs_.pop_front();
             running_ = job.id;
+            runningQuiet_ = job.countsOnly;
             done_ = 0;
             total_ = -1;
         }

@@ -42,6 +42,7 @@ struct AddProgress {
     int32_t done = 0;    // charts of the running add read so far
     int32_t total = -1;  // charts it will read; -1 while its search still runs
     int32_t waiting = 0; // adds queued behind it
+    bool quiet = false;  // the running one only counts objects (nothing to show)
 };
 
 class AddQueue {
@@ -95,6 +96,7 @@ private:
     std::deque<AddItem> out_;
     uint64_t nextId_ = 1;
     uint64_t running_ = 0;
+    bool runningQuiet_ = false;
     bool quit_ = false;
     std::atomic<uint64_t> cancelledUpTo_{0};
     std::atomic<int32_t> done_{0};

@@ -151,6 +151,7 @@ void frmMenu::FormLoad() {
     // A list that is there but does not read whole is kept aside at close instead of
     // being overwritten by what little could be read of it.
     keepDamagedList_ = !list_->LoadPlayList(parts_.listPath, true) && listThere;
+    CountSoundingObjects();
     // First start: no list yet, so the bundled demo charts make one and Play plays at once.
     // The list is saved at close as usual; from then on its file is there, empty or not.
     if (!listThere && !parts_.demoFolder.empty()) AddDropped({parts_.demoFolder});

@@ -239,6 +239,8 @@ private:
     void SetUpAdds();
     void DrainAdds();
     void SettleAdds(int maxMs);
+    // A list read from its file does not say how full each chart is: learn it in the background.
+    void CountSoundingObjects();
     void ShowAddProgress();
     void ApplyFilter(const QString& text);
     void FilterNewLine(int row);

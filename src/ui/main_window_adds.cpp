@@ -44,6 +44,15 @@ void frmMenu::RescanList() {
     if (!addTimer_.isActive()) addTimer_.start();
 }
 
+void frmMenu::CountSoundingObjects() {
+    std::vector<std::string> paths;
+    const auto& entries = list_->PlayListEntries();
+    for (std::size_t i = 1; i < entries.size(); ++i) paths.push_back(entries[i].FilePath);
+    if (paths.empty()) return;
+    adds_->EnqueueRescan(std::move(paths), &player_->Reading(), true);
+    if (!addTimer_.isActive()) addTimer_.start();
+}
+
 void frmMenu::CancelAdds() {
     adds_->Cancel();
     DrainAdds();
@@ -73,15 +82,19 @@ void frmMenu::DrainAdds() {
     QElapsedTimer spent;
     spent.start();
     bool appended = false;
-    bool ended = false;
+    bool ended = false, listRead = false;
     do {
         std::vector<AddItem> items = adds_->Take(32);
         if (items.empty()) break;
-        for (const AddItem& i : items) ended = ended || i.kind == AddItem::Kind::Done;
+        for (const AddItem& i : items) {
+            ended = ended || i.kind == AddItem::Kind::Done;
+            listRead = listRead || i.kind == AddItem::Kind::LoadList;
+        }
         appended = ApplyAddItems(items, *list_) || appended;
     } while (spent.elapsed() < kBatchMs);
     // The play order covers the new lines at once: the jukebox goes on where it was.
     if (appended || ended) jukebox_->makeplaytable();
+    if (listRead) CountSoundingObjects();
     if (adds_->Idle()) addTimer_.stop();
     ShowAddProgress();
 }
@@ -89,7 +102,7 @@ void frmMenu::DrainAdds() {
 void frmMenu::ShowAddProgress() {
     const AddProgress p = adds_->Progress();
     QString text;
-    if (p.busy) {
+    if (p.busy && !(p.quiet && p.waiting == 0)) {
         text = tr("Adding… %1").arg(p.done);
         if (p.total >= 0) text += tr(" of %1").arg(p.total);
         if (p.waiting > 0) text += QStringLiteral(" (+%1)").arg(p.waiting);
