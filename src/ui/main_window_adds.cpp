@@ -115,7 +115,11 @@ void frmMenu::ShowAddProgress() {
 void frmMenu::SortList(SortKey key) {
     const std::vector<int32_t> order = SortedOrder(list_->PlayListEntries(), key);
     const int current = lstPlayList->currentRow();
+    std::vector<QString> keys = std::move(filterKeys_);
+    filterKeys_.clear();
     if (!list_->Reorder(order)) return;
+    if (keys.size() == order.size())
+        for (int32_t i : order) filterKeys_.push_back(std::move(keys[static_cast<std::size_t>(i) - 1]));
     jukebox_->Reordered(order);
     // The line that was current stays current where it went.
     for (std::size_t k = 0; k < order.size(); ++k)
@@ -182,15 +186,18 @@ void frmMenu::ApplyFilter(const QString& text) {
     --listGuard_;
 }
 
+// Each line's key is folded as the line comes, so opening the filter on a long list
+// costs no more than typing a letter.
 void frmMenu::FilterNewLine(int row) {
     const auto k = static_cast<std::size_t>(row) + 1;
     const auto& entries = list_->PlayListEntries();
     if (filterKeys_.size() != static_cast<std::size_t>(row) || k >= entries.size()) {
-        filterKeys_.clear();  // rebuilt whole at the next change of the typed text
+        filterKeys_.clear();  // rebuilt whole when the filter next applies
         return;
     }
     filterKeys_.push_back(SearchKey(entries[k]));
-    if (!MatchesAll(filterKeys_.back(), SearchWords(txtFilter_->text()))) lstPlayList->setRowHidden(row, true);
+    if (FilterOpen() && !MatchesAll(filterKeys_.back(), SearchWords(txtFilter_->text())))
+        lstPlayList->setRowHidden(row, true);
 }
 
 // Up and Down in the filter line walk the shown lines; Enter plays; Esc closes.

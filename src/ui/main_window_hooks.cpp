@@ -8,6 +8,7 @@
 
 #include "engine/status_readout.h"
 #include "ui/display_text.h"
+#include "ui/list_filter.h"
 
 namespace jov {
 
@@ -16,14 +17,18 @@ namespace jov {
 void frmMenu::OnLineAdded(const std::string& line) {
     ++listGuard_;
     lstPlayList->addItem(QString::fromStdString(line));
-    if (FilterOpen()) FilterNewLine(lstPlayList->count() - 1);
+    FilterNewLine(lstPlayList->count() - 1);
     --listGuard_;
 }
 
 void frmMenu::OnLineRemoved(int line) {
     ++listGuard_;
     delete lstPlayList->takeItem(line);
-    filterKeys_.clear();
+    if (line >= 0 && static_cast<std::size_t>(line) < filterKeys_.size() &&
+        filterKeys_.size() == static_cast<std::size_t>(lstPlayList->count()) + 1)
+        filterKeys_.erase(filterKeys_.begin() + line);
+    else
+        filterKeys_.clear();
     --listGuard_;
 }
 
@@ -38,7 +43,9 @@ void frmMenu::OnCaptionSet(const std::string& caption) { setWindowTitle(DisplayT
 
 void frmMenu::OnLineChanged(int line, const std::string& text) {
     if (QListWidgetItem* item = lstPlayList->item(line)) item->setText(QString::fromStdString(text));
-    filterKeys_.clear();
+    const auto k = static_cast<std::size_t>(line) + 1;
+    if (static_cast<std::size_t>(line) < filterKeys_.size() && k < list_->PlayListEntries().size())
+        filterKeys_[static_cast<std::size_t>(line)] = SearchKey(list_->PlayListEntries()[k]);
 }
 
 void frmMenu::OnLinesReplaced(const std::vector<std::string>& lines) {
@@ -48,7 +55,7 @@ void frmMenu::OnLinesReplaced(const std::vector<std::string>& lines) {
         lstPlayList->item(i)->setText(QString::fromStdString(lines[static_cast<std::size_t>(i)]));
     lstPlayList->setUpdatesEnabled(true);
     --listGuard_;
-    filterKeys_.clear();
+    // The search keys are put in the new order by the sort itself.
 }
 
 // ---- JukeboxWindow ----
