@@ -79,15 +79,17 @@ void AddQueue::Cancel() {
 
 bool AddQueue::Idle() const {
     std::lock_guard lock(mutex_);
-    return jobs_.empty() && running_ == 0 && out_.empty();
+    // A cancelled add still winding down has nothing more to give.
+    return jobs_.empty() && (running_ == 0 || Cancelled(running_)) && out_.empty();
 }
 
 AddProgress AddQueue::Progress() const {
     std::lock_guard lock(mutex_);
     AddProgress p;
-    p.busy = running_ != 0 || !jobs_.empty();
+    const bool running = running_ != 0 && !Cancelled(running_);
+    p.busy = running || !jobs_.empty();
     p.waiting = static_cast<int32_t>(jobs_.size());
-    if (running_ != 0) {
+    if (running) {
         p.quiet = runningQuiet_;
         p.done = done_;
         p.total = total_;

@@ -178,6 +178,23 @@ private slots:
         QCOMPARE(shown(), (QList<int>{0, 1, 2, 3}));
         QCOMPARE(list->currentRow(), 0);
 
+        // Esc ends an add at once; what was added stays, and the same add again is whole.
+        fs::create_directories(r.dir / "many");
+        for (int i = 0; i < 300; ++i) rig::WriteChart(r.dir / "many" / (std::to_string(i) + ".bms"), "m", 1);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.AddDropped({(r.dir / "many").string()});
+        QVERIFY(w.Adding() && w.AddProgressText().startsWith("Adding"));
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.Adding() && w.AddProgressText().isEmpty());
+        QVERIFY(list->count() < 4 + 300);
+        for (int i = list->count() - 1; i >= 4; --i) w.GetPlayList().RemovePlayListEntry(i);
+        w.AddDropped({(r.dir / "many").string()});
+        w.FinishAdds();
+        QCOMPARE(list->count(), 4 + 300);
+        for (int i = 4 + 300 - 1; i >= 4; --i) w.GetPlayList().RemovePlayListEntry(i);
+        w.GetJukebox().makeplaytable();
+
         // Sorting reorders the list and its file; the chart playing plays on and the
         // sequence goes on from it in the new order.
         std::vector<std::string> titles;
