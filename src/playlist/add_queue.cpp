@@ -13,7 +13,8 @@
 
 namespace jov {
 
-AddQueue::AddQueue(ScanCache* cache, int threads) : cache_(cache), threads_(std::max(1, threads)) {
+AddQueue::AddQueue(ScanCache* cache, int threads, bool loadCache)
+    : cache_(cache), threads_(std::max(1, threads)), loadCache_(loadCache) {
     worker_ = std::thread([this] { Run(); });
 }
 
@@ -112,6 +113,8 @@ void AddQueue::Run() {
     errno = 0;
     const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
     if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(nice + 10, 19));
+    // A foreign or damaged file gives an empty cache, rebuilt as charts are read.
+    if (loadCache_ && cache_) cache_->Load();
     while (true) {
         Job job;
         {

@@ -48,7 +48,8 @@ struct AddProgress {
 class AddQueue {
 public:
     // `cache` may be null (every chart is read); `threads` scanning threads (at least 1).
-    explicit AddQueue(ScanCache* cache, int threads = 2);
+    // With `loadCache` the worker first reads the cache's file, off the caller's thread.
+    explicit AddQueue(ScanCache* cache, int threads = 2, bool loadCache = false);
     ~AddQueue();
     AddQueue(const AddQueue&) = delete;
     AddQueue& operator=(const AddQueue&) = delete;
@@ -90,6 +91,7 @@ private:
 
     ScanCache* cache_;
     int threads_;
+    bool loadCache_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> jobs_;

@@ -23,9 +23,8 @@ constexpr int kFilterHeight = 22;
 
 void frmMenu::SetUpAdds() {
     scanCache_ = std::make_unique<ScanCache>(parts_.scanCachePath);
-    scanCache_->Load();  // a foreign or damaged file is simply rebuilt
     const int cores = static_cast<int>(QThread::idealThreadCount());
-    adds_ = std::make_unique<AddQueue>(scanCache_.get(), cores >= 2 ? 2 : 1);
+    adds_ = std::make_unique<AddQueue>(scanCache_.get(), cores >= 2 ? 2 : 1, true);
     addTimer_.setInterval(kDrainIntervalMs);
     connect(&addTimer_, &QTimer::timeout, this, [this] { DrainAdds(); });
 }
