@@ -248,7 +248,7 @@ bool ApplyAddItems(const std::vector<AddItem>& items, PlayList& list) {
         switch (item.kind) {
             case AddItem::Kind::Entry:
                 if (!item.path.empty()) list.GetShell().ReportUnreadable(item.path);
-                list.AppendScanned(item.result.info, item.result.soundingObjects);
+                list.AppendScanned(item.result.info, item.result.soundingObjects, false);
                 appended = true;
                 break;
             case AddItem::Kind::LoadList:
@@ -270,6 +270,7 @@ bool ApplyAddItems(const std::vector<AddItem>& items, PlayList& list) {
                 break;
         }
     }
+    if (appended) list.UpdatePlayListCaption();
     return appended;
 }
 

@@ -58,7 +58,7 @@ void PlayList::AddPlayListEntry(const std::string& path) {
     AppendScanned(scan->info, scan->soundingObjects);
 }
 
-void PlayList::AppendScanned(const ChartInfo& entry, int32_t soundingObjects) {
+void PlayList::AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption) {
     if (count_ == std::numeric_limits<int32_t>::max()) return;
     if (entries_.empty()) entries_.emplace_back();  // the placeholder
     sounding_.resize(entries_.size(), -1);
@@ -67,7 +67,7 @@ void PlayList::AppendScanned(const ChartInfo& entry, int32_t soundingObjects) {
     sounding_.push_back(soundingObjects);
     AppendLine(entry);
     totalTime_ += entry.PlayTime;
-    UpdatePlayListCaption();
+    if (showCaption) UpdatePlayListCaption();
 }
 
 void PlayList::ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects) {

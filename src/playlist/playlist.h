@@ -63,8 +63,9 @@ public:
     int32_t PlayOrderIndex = 0;
 
     void AddPlayListEntry(const std::string& path);
-    // Appends an entry already scanned (a background add), as AddPlayListEntry does.
-    void AppendScanned(const ChartInfo& entry, int32_t soundingObjects);
+    // Appends an entry already scanned (a background add), as AddPlayListEntry does; a
+    // batch may show the caption once, after its last entry.
+    void AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption = true);
     // Entry `index` (1..count) read afresh; ignored when it is no longer that file.
     void ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects);
     // Entries 1..count in the order `order` (a permutation of 1..count); the lines follow.

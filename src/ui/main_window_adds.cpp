@@ -15,8 +15,8 @@ namespace jov {
 namespace {
 
 // One batch of appends stays well inside a play-loop pass's budget.
-constexpr int kBatchMs = 8;
-constexpr int kDrainIntervalMs = 15;
+constexpr int kBatchMs = 10;
+constexpr int kDrainIntervalMs = 10;
 constexpr int kFilterHeight = 22;
 
 }  // namespace

@@ -52,6 +52,9 @@ PlayListBox::PlayListBox(QWidget* parent) : QListWidget(parent) {
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setUniformItemSizes(true);
+    // A list growing by thousands of lines is laid out a slice at a time, between events.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(2000);
     setItemDelegate(new EntryLineDelegate(this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
