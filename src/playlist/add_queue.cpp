@@ -53,7 +53,10 @@ uint64_t AddQueue::EnqueueRescan(std::vector<std::string> paths, const ChartRead
 }
 
 std::vector<AddItem> AddQueue::Take(std::size_t max) {
-    std::lock_guard lock(mutex_);
+    // The window never waits for a scanning thread that was preempted holding the lock:
+    // it takes the items at its next turn.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock) return {};
     const std::size_t n = std::min(max, out_.size());
     std::vector<AddItem> items(std::make_move_iterator(out_.begin()),
                                std::make_move_iterator(out_.begin() + static_cast<std::ptrdiff_t>(n)));
@@ -79,14 +82,17 @@ void AddQueue::Cancel() {
 }
 
 bool AddQueue::Idle() const {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock) return false;
     // A cancelled add still winding down has nothing more to give.
     return jobs_.empty() && (running_ == 0 || Cancelled(running_)) && out_.empty();
 }
 
 AddProgress AddQueue::Progress() const {
-    std::lock_guard lock(mutex_);
-    AddProgress p;
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock) return lastProgress_;
+    AddProgress& p = lastProgress_;
+    p = AddProgress();
     const bool running = running_ != 0 && !Cancelled(running_);
     p.busy = running || !jobs_.empty();
     p.waiting = static_cast<int32_t>(jobs_.size());

@@ -61,13 +61,14 @@ public:
     // Reads `paths` afresh (entry k + 1 of the list is path k), as Rescanned items, or
     // with `countsOnly` as Counted items that leave the entries as they are.
     uint64_t EnqueueRescan(std::vector<std::string> paths, const ChartReading* reading, bool countsOnly = false);
-    // Up to `max` items, in order.
+    // Up to `max` items, in order; none when a scanning thread holds the queue just now.
     std::vector<AddItem> Take(std::size_t max);
     // Ends every add asked for so far; items not yet taken are dropped (each still ends
     // with its Done item).
     void Cancel();
-    // Nothing running, waiting or left to take.
+    // Nothing running, waiting or left to take (false when it cannot be told just now).
     bool Idle() const;
+    // The window's thread only (the last answer when it cannot be told just now).
     AddProgress Progress() const;
 
     // Called on the worker thread whenever items become available to Take.
@@ -101,6 +102,7 @@ private:
     bool runningQuiet_ = false;
     bool quit_ = false;
     std::atomic<uint64_t> cancelledUpTo_{0};
+    mutable AddProgress lastProgress_;
     std::atomic<int32_t> done_{0};
     std::atomic<int32_t> total_{-1};
     std::thread worker_;
