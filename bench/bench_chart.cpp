@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "chart/chart_timing.h"
 #include "chart/extended_reader.h"
 #include "chart/header_scan.h"
+#include "chart/reading.h"
 #include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "shell/status.h"
@@ -138,13 +140,17 @@ void BM_SortEvents(benchmark::State& state) {
 // Keys (what the timing pass runs) against whole entries, at 1 and 10 MB.
 BENCHMARK_TEMPLATE(BM_SortEvents, true)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_SortEvents, false)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-// Classic (0) against Extended (1) reading of the 1 MB chart: parse with the timing
-// pass, and the header scan of the same bytes.
+// Classic (0) against Extended (1) reading of the 1 MB chart, and Auto (2), which reads
+// it the Classic way after deciding so: parse with the timing pass, and the header scan
+// of the same bytes.
+jov::ReadingMode ModeOf(int64_t arg) {
+    return arg == 0 ? jov::ReadingMode::Classic : arg == 1 ? jov::ReadingMode::Extended : jov::ReadingMode::Auto;
+}
 void BM_ParseReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);
     Loader l;
     jov::ChartReading reading;
-    reading.extended = state.range(0) != 0;
+    reading.mode = ModeOf(state.range(0));
     l.ctx.reading = &reading;
     for (auto _ : state) {
         jov::ResetChart(l.ctx);
@@ -154,12 +160,75 @@ void BM_ParseReading1MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseReading1MB)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// A bmson chart of about `bytes` bytes: 255 sound channels, notes on 8 lanes and the
+// background every 12 of 960 pulses of a measure, a tempo change every 50 measures, a
+// line per measure (some 3/4), some continuation notes.
+std::string MakeBmson(size_t bytes) {
+    std::string lines, bpms, notes[255];
+    uint32_t seed = 7;
+    size_t size = 0;
+    int64_t y = 0;
+    auto item = [](std::string& list, const char* fields) {
+        if (!list.empty()) list += ',';
+        list += fields;
+    };
+    char buf[96];
+    for (int m = 0; size < bytes; ++m) {
+        const int64_t length = m % 7 == 6 ? 720 : 960;
+        if (m % 50 == 25) {
+            std::snprintf(buf, sizeof buf, R"({"y":%lld,"bpm":%d})", static_cast<long long>(y), 100 + m % 100);
+            item(bpms, buf);
+        }
+        for (int64_t p = 0; p < length; p += 24) {
+            seed = seed * 1103515245u + 12345u;
+            std::snprintf(buf, sizeof buf, R"({"x":%u,"y":%lld,"l":0,"c":%s})", (seed >> 8) % 9,
+                          static_cast<long long>(y + p), (seed >> 4) % 4 == 0 ? "true" : "false");
+            item(notes[(seed >> 16) % 255], buf);
+            size += std::strlen(buf) + 1;
+        }
+        y += length;
+        std::snprintf(buf, sizeof buf, R"({"y":%lld})", static_cast<long long>(y));
+        item(lines, buf);
+        size += std::strlen(buf) + 1;
+    }
+    std::string text = R"({"version":"1.0.0","info":{"title":"Generated","artist":"jov01","genre":"Bench","level":7,)"
+                       R"("init_bpm":150,"total":300,"resolution":240},"lines":[)";
+    text += lines;
+    text += R"(],"bpm_events":[)";
+    text += bpms;
+    text += R"(],"stop_events":[],"sound_channels":[)";
+    for (int k = 0; k < 255; ++k) {
+        std::snprintf(buf, sizeof buf, R"(%s{"name":"sound_%03d.wav","notes":[)", k ? "," : "", k + 1);
+        text += buf;
+        text += notes[k];
+        text += "]}";
+    }
+    text += "]}";
+    return text;
+}
+
+// Parse with the timing pass of a 1 MB bmson chart, beside BM_ParseReading1MB's BMS chart.
+void BM_ParseBmson1MB(benchmark::State& state) {
+    const std::string text = MakeBmson(size_t{1} << 20);
+    Loader l;
+    for (auto _ : state) {
+        jov::ResetChart(l.ctx);
+        jov::ParseChartBytes(l.ctx, text, "/bench/chart.bmson");
+        jov::RunTimingPass(l.model);
+        benchmark::DoNotOptimize(l.model.PlayTime);
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+    state.counters["events"] = static_cast<double>(l.model.EventCount);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ParseBmson1MB)->Unit(benchmark::kMillisecond);
 
 void BM_ScanReading1MB(benchmark::State& state) {
     const std::string text = MakeChart(1000);
     jov::ChartReading reading;
-    reading.extended = state.range(0) != 0;
+    reading.mode = ModeOf(state.range(0));
     for (auto _ : state) {
         jov::ChartInfo entry;
         jov::ScanHeaderBytes(text, "/bench/chart.bms", entry, &reading);
@@ -167,7 +236,15 @@ void BM_ScanReading1MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_ScanReading1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanReading1MB)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Auto's decision alone on the same bytes: its cost against the two above.
+void BM_ReadingDecision1MB(benchmark::State& state) {
+    const std::string text = MakeChart(1000);
+    for (auto _ : state) benchmark::DoNotOptimize(jov::ExtendedConstructs(text));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadingDecision1MB)->Unit(benchmark::kMillisecond);
 
 void BM_HeaderScan100KB(benchmark::State& state) {
     namespace fs = std::filesystem;

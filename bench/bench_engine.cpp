@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "shell/clock.h"
 #include "engine/engine_state.h"
 #include "engine/key_sounds.h"
+#include "engine/loudness.h"
 #include "engine/offline_render.h"
 #include "engine/play_loop.h"
 #include "shell/status.h"
@@ -71,7 +73,7 @@ BENCHMARK(BM_UpdatePlay40k);
 // A two-minute song: 200 key sounds of 0.4 s, ~1900 triggers, and a MIDI background.
 struct SongDir {
     fs::path dir;
-    SongDir() {
+    explicit SongDir(bool midi = true) {
         dir = fs::temp_directory_path() / ("jov01_bench_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         const int rate = 44100, frames = rate * 2 / 5;
@@ -98,7 +100,7 @@ struct SongDir {
         fs::copy_file(fs::path(JOV01_TEST_DATA) / "../../assets/demo/demo3.mid", dir / "bg.mid",
                       fs::copy_options::overwrite_existing, ec);
         std::ofstream chart(dir / "song.bms", std::ios::binary);
-        chart << "#TITLE bench\r\n#BPM 120\r\n#MIDIFILE bg.mid\r\n";
+        chart << "#TITLE bench\r\n#BPM 120\r\n" << (midi ? "#MIDIFILE bg.mid\r\n" : "");
         auto hex = [](int v) {
             const char* d = "0123456789ABCDEF";
             return std::string{d[v / 16], d[v % 16]};
@@ -141,5 +143,23 @@ void BM_RenderTwoMinuteSong(benchmark::State& st) {
     st.counters["x_realtime"] = wallSeconds > 0 ? audioSeconds / wallSeconds : 0;
 }
 BENCHMARK(BM_RenderTwoMinuteSong)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// Measuring the same song's loudness (render + meters), with and without its MIDI
+// background: the goal is under 1 % of its playing time on one core, i.e. cpu_share
+// under 0.01.
+void BM_MeasureTwoMinuteSong(benchmark::State& st) {
+    SongDir song(st.range(0) != 0);
+    double cpuSeconds = 0, playSeconds = 0;
+    for (auto _ : st) {
+        const std::clock_t c0 = std::clock();
+        auto l = MeasureLoudness((song.dir / "song.bms").string(), RenderOptions{});
+        cpuSeconds += double(std::clock() - c0) / CLOCKS_PER_SEC;
+        playSeconds += 120.0;
+        if (!l) st.SkipWithError("measure failed");
+        else st.counters["lufs"] = l->integrated;
+    }
+    st.counters["cpu_share"] = cpuSeconds / playSeconds;
+}
+BENCHMARK(BM_MeasureTwoMinuteSong)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "playlist/folder_search.h"
 #include "playlist/list_file.h"
+#include "playlist/loudness_cache.h"
 #include "playlist/playlist.h"
 #include "shell/status.h"
 
@@ -103,6 +104,25 @@ void BM_LoadList10000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadList10000)->Unit(benchmark::kMillisecond);
+
+// A cache of 20,000 charts' loudness: loaded at start-up, so well under 100 ms.
+void BM_LoadLoudnessCache20000(benchmark::State& state) {
+    const std::string path = (BenchRoot() / "loudness.cache").string();
+    {
+        LoudnessCache cache;
+        for (int i = 0; i < 20000; ++i)
+            cache.Put(ChartStamp{Cat(Cat("/home/user/charts/folder", std::to_string(i / 10)), Cat("/chart", std::to_string(i))) + ".bms",
+                                 100000 + i, 1700000000000000000 + i, "classic"},
+                      Loudness{-14.0 - i % 10, 5.5, -1.0, -12.0, 2.5, 0.0});
+        cache.Save(path);
+    }
+    LoudnessCache cache;
+    for (auto _ : state) {
+        cache.Load(path);
+        if (cache.Size() != 20000) state.SkipWithError("wrong count");
+    }
+}
+BENCHMARK(BM_LoadLoudnessCache20000)->Unit(benchmark::kMillisecond);
 
 void BM_SaveList10000(benchmark::State& state) {
     Shell shell;

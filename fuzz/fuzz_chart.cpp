@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     jov::ChartModel& model = rig->model;
     rig->engine.WavLoadMode = size % 2 == 0 ? 0 : 1;
     for (bool extended : {false, true}) {  // the classic and the Extended reading
-        rig->reading.extended = extended;
+        rig->reading.mode = extended ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
         jov::ResetChart(rig->ctx);
         jov::ParseChartBytes(rig->ctx, bytes, "dir/fuzz.bms");
         jov::FinishChart(rig->ctx);

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rig->clock.Set(static_cast<int64_t>(tail[0]) << 24);
     p.State() = jov::EngineState{};
     p.State().WavLoadMode = tail[1] & 1;
-    p.Reading().extended = (tail[1] & 2) != 0;
+    p.Reading().mode = (tail[1] & 2) != 0 ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
     jov::ChartContext& ctx = p.Context();
     jov::ResetChart(ctx);
     jov::ParseChartBytes(ctx, chart, "dir/fuzz.bms");

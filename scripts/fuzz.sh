@@ -15,7 +15,7 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/scripts/lsan.supp:print_s
 declare -A max_len=(
   [fuzz_chart]=65536 [fuzz_engine]=65536 [fuzz_listfile]=65536 [fuzz_ini]=16384
   [fuzz_skin]=32768 [fuzz_bitmap]=131072 [fuzz_sound]=262144 [fuzz_urilist]=8192
-  [fuzz_midi_command]=65536 [fuzz_resolver]=4096
+  [fuzz_midi_command]=65536 [fuzz_resolver]=4096 [fuzz_bmson]=65536
 )
 # Real inputs besides fuzz/seeds/<name>.
 declare -A extra=(
@@ -25,6 +25,7 @@ declare -A extra=(
   [fuzz_bitmap]="$here/assets/skin"
   [fuzz_sound]="$here/assets/demo"
   [fuzz_midi_command]="$here/tests/data/midi"
+  [fuzz_bmson]="$here/tests/data/engine"
 )
 
 status=0

@@ -28,6 +28,12 @@ public:
     void Play(int slot, double atMs) override {
         if (target_) target_->Play(slot, atMs);
     }
+    void PlayFrom(int slot, double atMs, double originMs) override {
+        if (target_) target_->PlayFrom(slot, atMs, originMs);
+    }
+    void GrowSlots(int count) override {
+        if (target_) target_->GrowSlots(count);
+    }
     void Release(int slot) override {
         if (target_) target_->Release(slot);
     }

@@ -168,6 +168,10 @@ int main(int argc, char** argv) {
     parts.scanCachePath = ConfigFolder() + "/scan.cache";
     parts.demoFolder = FindDemoFolder().value_or(std::string());
     parts.releaseSoundDevice = [] { sound.Attach(nullptr); };
+    parts.setOutputGain = [](float gain) {
+        if (audio) audio->GetMixer().SetOutputGain(gain);
+    };
+    parts.loudnessCachePath = LoudnessCachePath();
     // Nothing may run after the end: no destructors, no further window events.
     static SingleInstance* instancePtr = nullptr;
     parts.endProgram = [] {

@@ -35,6 +35,8 @@ public:
     // `nowFrame` is late: the song starts at nowFrame from the matching later point.
     void Play(std::shared_ptr<const MidiSong> song, double fromMs, double startFrame, int64_t nowFrame);
     void Stop();
+    // Stops and fades everything still sounding to silence over `frames` frames.
+    void FadeOut(int frames);
     // Stops and lets go of the song.
     void Close();
     // Frame of the next event still to send; INT64_MAX when there is none.
@@ -60,6 +62,7 @@ private:
     double startFrame_ = 0;
     bool tails_ = false;  // notes may still be releasing after a stop or the song's end
     int64_t quietFrames_ = 0;
+    int fadeLeft_ = 0, fadeFrames_ = 0;
 };
 
 }  // namespace jov

@@ -23,7 +23,26 @@ int16_t ClipToPcm16(float v) {
 
 }  // namespace
 
-Mixer::Mixer(int32_t rate) : rate_(rate > 0 ? rate : 44100) {
+struct Mixer::VoiceChunk {
+    std::array<Voice, kChunk> voices{};
+    std::array<std::atomic<uint64_t>, kChunk> releaseSeq{};
+};
+
+Mixer::Voice& Mixer::VoiceAt(int slot) {
+    return chunks_[slot / kChunk].load(std::memory_order_acquire)->voices[slot % kChunk];
+}
+
+std::atomic<uint64_t>& Mixer::ReleaseSeqAt(int slot) {
+    return chunks_[slot / kChunk].load(std::memory_order_acquire)->releaseSeq[slot % kChunk];
+}
+
+Mixer::Mixer(int32_t rate) : rate_(rate > 0 ? rate : 44100), chunks_(new std::atomic<VoiceChunk*>[kMaxChunks]),
+      fades_(rate_),
+      limiter_(rate_) {
+    for (int i = 0; i < kMaxChunks; ++i) chunks_[i].store(nullptr, std::memory_order_relaxed);
+    slots_.resize(kBaseSlots);
+    ownedChunks_.push_back(std::make_unique<VoiceChunk>());
+    chunks_[0].store(ownedChunks_.back().get(), std::memory_order_release);
     pending_.reserve(kPendingCapacity);
     mixL_.assign(kMaxBlock, 0.f);
     mixR_.assign(kMaxBlock, 0.f);
@@ -106,13 +125,14 @@ bool Mixer::CreateFromFile(int slot, const std::string& path) {
     const FileId file{uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
                       int64_t(st.st_mtim.tv_nsec)};
     // The same file under another slot's name: one decoded copy for both.
-    for (const SlotInfo& other : slots_) {
-        if (other.buffer && other.file == file) {
-            auto shared = other.buffer;
+    if (auto known = byFile_.find(file); known != byFile_.end()) {
+        auto shared = known->second.lock();
+        if (shared && holders_.count(shared.get())) {
             SetBuffer(slot, std::move(shared));
             slots_[slot].file = file;
             return true;
         }
+        byFile_.erase(known);
     }
     std::size_t used = decodedBytes_;
     if (const auto& own = slots_[slot].buffer; own && holders_[own.get()] == 1) used -= own->pcm.size() * sizeof(int16_t);
@@ -123,6 +143,7 @@ bool Mixer::CreateFromFile(int slot, const std::string& path) {
     if (!decoded) return false;
     SetBuffer(slot, std::make_shared<const SoundBuffer>(std::move(*decoded)));
     slots_[slot].file = file;
+    byFile_[file] = slots_[slot].buffer;
     return true;
 }
 
@@ -162,7 +183,7 @@ void Mixer::Stop(int slot, double atMs) {
     if (!HasBuffer(slot)) return;
     Command c;
     c.kind = Kind::Stop;
-    c.slot = static_cast<int16_t>(slot);
+    c.slot = slot;
     c.atMs = atMs;
     Push(std::move(c));
 }
@@ -171,7 +192,7 @@ void Mixer::SetPosition(int slot, int64_t frame, double atMs) {
     if (!HasBuffer(slot)) return;
     Command c;
     c.kind = Kind::SetPosition;
-    c.slot = static_cast<int16_t>(slot);
+    c.slot = slot;
     c.atMs = atMs;
     c.value = double(std::max<int64_t>(frame, 0));
     c.buffer = slots_[slot].buffer;
@@ -183,8 +204,21 @@ void Mixer::Play(int slot, double atMs) {
     const SlotInfo& s = slots_[slot];
     Command c;
     c.kind = Kind::Play;
-    c.slot = static_cast<int16_t>(slot);
+    c.slot = slot;
     c.atMs = atMs;
+    c.step = double(s.frequency) / s.buffer->originalRate;
+    c.buffer = s.buffer;
+    Push(std::move(c));
+}
+
+void Mixer::PlayFrom(int slot, double atMs, double originMs) {
+    if (!HasBuffer(slot)) return;
+    const SlotInfo& s = slots_[slot];
+    Command c;
+    c.kind = Kind::PlayFrom;
+    c.slot = slot;
+    c.atMs = atMs;
+    c.value = originMs;
     c.step = double(s.frequency) / s.buffer->originalRate;
     c.buffer = s.buffer;
     Push(std::move(c));
@@ -192,19 +226,34 @@ void Mixer::Play(int slot, double atMs) {
 
 void Mixer::Release(int slot) {
     if (!HasBuffer(slot)) return;
-    Hold(slots_[slot].buffer, -1);
-    slots_[slot] = SlotInfo{};
-    releaseSeq_[slot].store(++nextSeq_, std::memory_order_release);
-    CollectGarbage();
+    SlotInfo& info = slots_[slot];
+    Hold(info.buffer, -1);
+    // The last slot holding a file's copy forgets the file, so the index stays the size
+    // of what is loaded however many charts have played.
+    if (!holders_.count(info.buffer.get()))
+        if (auto it = byFile_.find(info.file); it != byFile_.end() && it->second.lock() == info.buffer) byFile_.erase(it);
+    info = SlotInfo{};
+    ReleaseSeqAt(slot).store(++nextSeq_, std::memory_order_release);
+    if (!releasingAll_) CollectGarbage();
 }
 
 void Mixer::ReleaseAll() {
+    // One collection at the end: thousands of slots would otherwise walk the list each.
+    releasingAll_ = true;
     for (int s = 0; s < slotCount_; ++s) Release(s);
+    releasingAll_ = false;
+    CollectGarbage();
 }
 
 void Mixer::GrowSlots(int count) {
     if (count <= slotCount_) return;
     slotCount_ = std::min(count, kSlots);
+    slots_.resize(static_cast<size_t>(slotCount_));
+    // Memory follows the slots a chart names: one chunk of voices per 1024.
+    while (static_cast<int>(ownedChunks_.size()) * kChunk < slotCount_) {
+        ownedChunks_.push_back(std::make_unique<VoiceChunk>());
+        chunks_[ownedChunks_.size() - 1].store(ownedChunks_.back().get(), std::memory_order_release);
+    }
     voiceCount_.store(slotCount_, std::memory_order_release);
 }
 
@@ -230,6 +279,15 @@ bool Mixer::MidiStop(double atMs, bool immediate) {
     c.atMs = atMs;
     c.immediate = immediate;
     return Push(std::move(c));
+}
+
+void Mixer::FadeOutAll(double atMs) {
+    for (int s = 0; s < slotCount_; ++s) Stop(s, atMs);
+    Command c;
+    c.kind = Kind::MidiStop;
+    c.atMs = atMs;
+    c.value = 1;  // fade
+    Push(std::move(c));
 }
 
 // ---- consumer side ----
@@ -293,9 +351,10 @@ void Mixer::TakeReleases() {
     bool any = false;
     const int voices = voiceCount_.load(std::memory_order_acquire);
     for (int s = 0; s < voices; ++s) {
-        uint64_t seq = releaseSeq_[s].load(std::memory_order_acquire);
-        Voice& v = voices_[s];
+        uint64_t seq = ReleaseSeqAt(s).load(std::memory_order_acquire);
+        Voice& v = VoiceAt(s);
         if (seq <= v.releasedSeq) continue;
+        FadeOut(v);
         v.playing = false;
         v.buffer.reset();
         v.pos = 0;
@@ -312,7 +371,7 @@ void Mixer::TakeReleases() {
     // Drop what the releases void now, so their buffers and songs are let go at once.
     auto voided = [this](const Command& c) {
         if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) return c.seq < midiClosedSeq_;
-        return StoredSlot(c.slot) && c.seq < voices_[c.slot].releasedSeq;
+        return StoredSlot(c.slot) && c.seq < VoiceAt(c.slot).releasedSeq;
     };
     pending_.erase(std::remove_if(pending_.begin(), pending_.end(), voided), pending_.end());
 }
@@ -322,19 +381,24 @@ void Mixer::Apply(Command& c, int64_t now) {
     if (c.kind == Kind::MidiPlay || c.kind == Kind::MidiStop) {
         if (c.seq < midiClosedSeq_) return;
         if (c.kind == Kind::MidiStop) {
-            if (synth_) synth_->Stop();
+            if (synth_ && c.value != 0) synth_->FadeOut(fades_.FadeFrames());
+            else if (synth_) synth_->Stop();
         } else if (synth_ ) {
             synth_->Play(std::move(c.song), c.value, double(c.frame), now);
         }
         return;
     }
     if (!StoredSlot(c.slot)) return;
-    Voice& v = voices_[c.slot];
+    Voice& v = VoiceAt(c.slot);
     if (c.seq < v.releasedSeq) return;
     switch (c.kind) {
-        case Kind::Stop: v.playing = false; break;
+        case Kind::Stop:
+            FadeOut(v);
+            v.playing = false;
+            break;
         case Kind::SetPosition: {
             if (!c.buffer) break;
+            FadeOut(v);
             if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
             v.pos = c.value * rate_ / v.buffer->originalRate + (v.playing ? missed * v.step : 0.0);
             if (v.playing && v.pos >= double(v.buffer->frames)) {
@@ -345,12 +409,32 @@ void Mixer::Apply(Command& c, int64_t now) {
         }
         case Kind::Play: {
             if (!c.buffer || (v.playing && v.buffer == c.buffer)) break;
-            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
+            if (v.buffer != c.buffer) {
+                FadeOut(v);
+                v.buffer = std::move(c.buffer);
+            }
             v.step = c.step > 0 && std::isfinite(c.step) ? c.step : 1.0;
             v.pos += missed * v.step;
             // A start so late that the sound would already be over is not heard.
             v.playing = v.pos < double(v.buffer->frames);
             if (!v.playing) v.pos = 0;
+            break;
+        }
+        case Kind::PlayFrom: {
+            if (!c.buffer) break;
+            const double step = c.step > 0 && std::isfinite(c.step) ? c.step : 1.0;
+            // Both ends on the same frame mapping, so a sound played on in pieces meets
+            // itself on the very sample; a late start skips what it missed, as Play does.
+            const int64_t origin = ToFrame(c.value);
+            const int64_t from = c.immediate ? now : std::max(c.frame, now);
+            const double pos = from > origin ? (double(from) - double(origin)) * step : 0.0;
+            // A piece that goes on where the voice already is joins it; any other cut fades.
+            const bool joins = v.playing && v.buffer == c.buffer && std::abs(v.pos - pos) < 0.5;
+            if (!joins) FadeOut(v);
+            if (v.buffer != c.buffer) v.buffer = std::move(c.buffer);
+            v.step = step;
+            v.playing = pos < double(v.buffer->frames);
+            v.pos = v.playing ? pos : 0.0;
             break;
         }
         default: break;
@@ -363,7 +447,7 @@ void Mixer::MixSpan(int offset, int n) {
     float* r = mixR_.data() + offset;
     const int voices = voiceCount_.load(std::memory_order_acquire);
     for (int s = 0; s < voices; ++s) {
-        Voice& v = voices_[s];
+        Voice& v = VoiceAt(s);
         if (!v.playing || !v.buffer) continue;
         const int16_t* pcm = v.buffer->pcm.data();
         const int64_t frames = v.buffer->frames;
@@ -393,14 +477,13 @@ void Mixer::MixSpan(int offset, int n) {
             v.pos = 0;
         }
     }
+    fades_.Mix(l, r, n);
     if (synth_) synth_->RenderAdd(l, r, scratchL_.data(), scratchR_.data(), n);
 }
 
-void Mixer::PullBlock(int16_t* out, int n) {
-    FollowClock();
-    DrainQueue();
-    TakeReleases();
-    const int64_t start = produced_.load(std::memory_order_relaxed);
+// Mixes the next n frames (from mixed_) into mixL_/mixR_.
+void Mixer::MixFrames(int n) {
+    const int64_t start = mixed_;
     const int64_t end = start + n;
     std::fill_n(mixL_.begin(), n, 0.f);
     std::fill_n(mixR_.begin(), n, 0.f);
@@ -417,11 +500,32 @@ void Mixer::PullBlock(int16_t* out, int n) {
         cur = next;
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(idx));
+    mixed_ = end;
+    if (mixTap_) mixTap_(mixL_.data(), mixR_.data(), n);
+}
+
+void Mixer::PullBlock(int16_t* out, int n) {
+    FollowClock();
+    DrainQueue();
+    TakeReleases();
+    // A gain set before the first frame holds from it; later ones ramp in.
+    if (primed_) limiter_.SetGain(outputGain_.load(std::memory_order_relaxed));
+    else limiter_.SetGainNow(outputGain_.load(std::memory_order_relaxed));
+    // The limiter's delay is filled once with the first frames of the mix, so output
+    // frame f is mix frame f.
+    while (!primed_ && mixed_ < limiter_.Latency()) {
+        const int k = std::min<int>(kMaxBlock, int(limiter_.Latency() - mixed_));
+        MixFrames(k);
+        limiter_.Process(mixL_.data(), mixR_.data(), k);
+    }
+    primed_ = true;
+    MixFrames(n);
+    limiter_.Process(mixL_.data(), mixR_.data(), n);
     for (int i = 0; i < n; ++i) {
         out[2 * i] = ClipToPcm16(mixL_[i]);
         out[2 * i + 1] = ClipToPcm16(mixR_[i]);
     }
-    produced_.store(end, std::memory_order_release);
+    produced_.store(produced_.load(std::memory_order_relaxed) + n, std::memory_order_release);
 }
 
 void Mixer::Pull(int16_t* out, int frames) {

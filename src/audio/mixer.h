@@ -1,7 +1,6 @@
 #pragma once
-// The mixer behind SoundDevice: one voice per key-sound slot (0..255, up to 1295 once
-// GrowSlots asks for them) plus the MIDI
-// synthesiser, mixed in float and written as 16-bit stereo.
+// The mixer behind SoundDevice: one voice per key-sound slot (0..255, as many more as
+// GrowSlots asks for) plus the MIDI synthesiser, mixed in float and written as 16-bit stereo.
 //
 // Time: every command carries an engine clock time in ms and lands on the output frame
 //   frame = (ms - anchorMs) * rate / 1000 + anchorFrame + outputDelayFrames.
@@ -10,7 +9,9 @@
 // compares (clock now, frames produced) with the mapping and follows its phase and
 // pace smoothly (the live slope is the measured frames per ms, not the nominal rate).
 // A command whose frame has passed applies at the first frame of the block, a started
-// voice advanced by the frames it missed.
+// voice advanced by the frames it missed. The sum passes the limiter, which looks a few
+// ms ahead: the mix runs that far ahead of the output, so a frame keeps its number and
+// a command is late once it comes less than LookAheadFrames() before its frame.
 //
 // Threads: every public method except Pull() belongs to one producer thread (the UI
 // thread); Pull() belongs to one consumer thread (the audio callback, or the owner when
@@ -21,14 +22,17 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "audio/limiter.h"
 #include "audio/midi_song.h"
 #include "audio/sound_device.h"
 #include "audio/sound_file.h"
 #include "audio/spsc_queue.h"
+#include "audio/voice_fade.h"
 
 namespace jov {
 
@@ -36,8 +40,12 @@ class MidiSynth;
 
 class Mixer final : public SoundDevice {
 public:
-    static constexpr int kSlots = 1296;     // room for base-36 slot numbers
     static constexpr int kBaseSlots = 256;  // voices mixed until GrowSlots asks for more
+    // Voices live in chunks that never move once made, so the consumer can walk them
+    // while the producer adds more; the directory bounds slots at 16 M, beyond any chart.
+    static constexpr int kChunk = 1024;
+    static constexpr int kMaxChunks = 16384;
+    static constexpr int kSlots = kChunk * kMaxChunks;
     static constexpr int kMaxBlock = 1024;
 
     explicit Mixer(int32_t rate = 44100);
@@ -58,6 +66,17 @@ public:
 
     // Consumer side: mixes `frames` frames of interleaved stereo into `out`.
     void Pull(int16_t* out, int frames);
+    // Frames the mix runs ahead of the output (the limiter's look-ahead).
+    int LookAheadFrames() const { return limiter_.Latency(); }
+    // Master gain before the limiter (linear, 1 = unchanged); ramps in over a few ms.
+    void SetOutputGain(float gain) { outputGain_.store(gain, std::memory_order_relaxed); }
+    float OutputGain() const { return outputGain_.load(std::memory_order_relaxed); }
+    // Consumer side: receives each stretch of the sum before gain and limiter (offline
+    // measuring; set before the first pull).
+    using MixTap = std::function<void(const float* left, const float* right, int n)>;
+    void SetMixTap(MixTap tap) { mixTap_ = std::move(tap); }
+    // Consumer side: the highest true peak of the sum after the gain, before the limiter.
+    float PeakBeforeLimiter() const { return limiter_.PeakIn(); }
     // Frames produced so far (readable from any thread).
     int64_t FramesProduced() const { return produced_.load(std::memory_order_acquire); }
     // The output frame of engine time `ms` under the current mapping (offline: exact).
@@ -80,6 +99,8 @@ public:
     void Stop(int slot, double atMs) override;
     void SetPosition(int slot, int64_t frame, double atMs) override;
     void Play(int slot, double atMs) override;
+    // Sample-exact: the start frame of `originMs` and of `atMs` under one mapping.
+    void PlayFrom(int slot, double atMs, double originMs) override;
     void Release(int slot) override;
     void ReleaseAll() override;
     void GrowSlots(int count) override;
@@ -90,19 +111,21 @@ public:
     bool MidiPlay(std::shared_ptr<const MidiSong> song, double fromMs, double atMs);
     // `immediate` also voids MIDI starts queued before it (closing the file).
     bool MidiStop(double atMs, bool immediate = false);
+    // Stops every key sound and the MIDI background at `atMs`, fading out over a few ms.
+    void FadeOutAll(double atMs);
     // Frees retired buffers and songs the consumer no longer holds.
     void CollectGarbage();
     // Commands refused because the queue was full (the consumer is not pulling).
     int64_t DroppedCommands() const { return dropped_; }
 
 private:
-    enum class Kind : uint8_t { None, Play, Stop, SetPosition, MidiPlay, MidiStop };
+    enum class Kind : uint8_t { None, Play, PlayFrom, Stop, SetPosition, MidiPlay, MidiStop };
     struct Command {
         Kind kind = Kind::None;
         bool immediate = false;
-        int16_t slot = 0;
+        int32_t slot = 0;
         double atMs = 0;
-        double value = 0;  // position (frames of the sound) or MIDI start ms
+        double value = 0;  // position (frames of the sound), origin ms or MIDI start ms
         double step = 1;   // playback rate relative to the buffer's own
         uint64_t seq = 0;
         int64_t frame = 0;  // filled in by the consumer
@@ -119,7 +142,7 @@ private:
     struct FileId {
         uint64_t dev = 0, ino = 0;
         int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
-        bool operator==(const FileId&) const = default;
+        auto operator<=>(const FileId&) const = default;
     };
     struct SlotInfo {
         std::shared_ptr<const SoundBuffer> buffer;
@@ -131,7 +154,10 @@ private:
     bool Push(Command&& c);
     bool ValidSlot(int slot) const { return slot >= 0 && slot < slotCount_; }
     // Consumer side: any slot a command can name.
-    static bool StoredSlot(int slot) { return slot >= 0 && slot < kSlots; }
+    bool StoredSlot(int slot) const { return slot >= 0 && slot < voiceCount_.load(std::memory_order_acquire); }
+    struct VoiceChunk;
+    Voice& VoiceAt(int slot);
+    std::atomic<uint64_t>& ReleaseSeqAt(int slot);
     void Retire(std::shared_ptr<const void> p);
     // Consumer side.
     void FollowClock();
@@ -139,12 +165,15 @@ private:
     void TakeReleases();
     void Apply(Command& c, int64_t now);
     void MixSpan(int offset, int n);
+    void MixFrames(int n);
+    void FadeOut(Voice& v) { if (v.playing) fades_.Start(v.buffer, v.pos, v.step); }
     void PullBlock(int16_t* out, int frames);
     int64_t ToFrame(double ms) const;
 
     const int32_t rate_;
     // Producer state.
-    std::array<SlotInfo, kSlots> slots_{};
+    std::vector<SlotInfo> slots_;
+    std::map<FileId, std::weak_ptr<const SoundBuffer>> byFile_;  // decoded copies by file
     int slotCount_ = kBaseSlots;
     // The voices the consumer walks; only grows, before any command names a new slot.
     std::atomic<int> voiceCount_{kBaseSlots};
@@ -155,11 +184,13 @@ private:
     std::size_t decodedBytes_ = 0;
     std::unordered_map<const SoundBuffer*, int> holders_;  // slots holding each buffer
     int64_t dropped_ = 0;
+    bool releasingAll_ = false;
 
     SpscQueue<Command, 8192> queue_;
-    // Releases bypass the queue, so a full queue can never keep a released buffer
-    // alive: the sequence number of each slot's last release, and of the MIDI close.
-    std::array<std::atomic<uint64_t>, kSlots> releaseSeq_{};
+    // Each chunk holds its voices and, since releases bypass the queue (a full queue can
+    // never keep a released buffer alive), the sequence number of each slot's last release.
+    std::vector<std::unique_ptr<VoiceChunk>> ownedChunks_;  // producer
+    std::unique_ptr<std::atomic<VoiceChunk*>[]> chunks_;    // published to the consumer
     std::atomic<uint64_t> midiCloseSeq_{0};
 
     // Mapping, written by the consumer in live mode.
@@ -173,11 +204,16 @@ private:
 
     // Consumer state.
     std::atomic<int64_t> produced_{0};
-    std::array<Voice, kSlots> voices_{};
     std::vector<Command> pending_;  // sorted by (frame, seq); capacity fixed up front
     std::unique_ptr<MidiSynth> synth_;
     uint64_t midiClosedSeq_ = 0;
     std::vector<float> mixL_, mixR_, scratchL_, scratchR_;
+    VoiceFades fades_;
+    TruePeakLimiter limiter_;
+    MixTap mixTap_;
+    std::atomic<float> outputGain_{1.f};
+    int64_t mixed_ = 0;  // frames mixed; the limiter holds those not yet out
+    bool primed_ = false;
 };
 
 }  // namespace jov

@@ -21,6 +21,14 @@ public:
     virtual void Stop(int slot, double atMs) = 0;
     virtual void SetPosition(int slot, int64_t frame, double atMs) = 0;
     virtual void Play(int slot, double atMs) = 0;
+    // Starts the slot's sound at `atMs` where it would be had it started at `originMs`
+    // (a sliced sound played on), cutting what the slot plays. Devices without a sample
+    // clock of their own position it by the slot's frequency.
+    virtual void PlayFrom(int slot, double atMs, double originMs) {
+        Stop(slot, atMs);
+        SetPosition(slot, static_cast<int64_t>((atMs - originMs) * GetFrequency(slot) / 1000.0), atMs);
+        Play(slot, atMs);
+    }
     // Frees the slot's buffer (and silences it).
     virtual void Release(int slot) = 0;
     virtual void ReleaseAll() = 0;

@@ -65,6 +65,11 @@ struct ExtendedChart {
     std::vector<double> Amount;  // BPM of channels 3 and 8, ticks of channel 9, else 0
     double LastTick = 0.0;
     double StartBpm = 0.0;  // #BPM, or 130 without it
+    // Sliced sounds (bmson), entry for entry when not empty: how far into its sound a
+    // note starts, in ms of the clock line since its channel's last restart (0: restart).
+    std::vector<double> SliceMs;
+
+    double SliceAt(size_t i) const { return i < SliceMs.size() ? SliceMs[i] : 0.0; }
 };
 
 struct ChartModel {
@@ -79,7 +84,8 @@ struct ChartModel {
     int32_t EventCount = 0;
     int32_t MaxMeasure = 0;
     std::array<float, kMeasureLengthSlots> MeasureLength{};
-    // kKeySoundSlots entries; kKeySoundSlotsExtended in the Extended reading.
+    // kKeySoundSlots entries; kKeySoundSlotsExtended in the Extended reading; one per
+    // sound channel and one unused slot 0 for bmson.
     std::vector<std::string> WavFile;
     std::vector<uint8_t> WavLoaded;
     std::string NowPlaying;

@@ -1,11 +1,14 @@
 // Filling the chart model from a chart file's lines.
 #include "chart/chart_parser.h"
+#include "chart/bmson_reader.h"
+#include "chart/chart_format.h"
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
 #include "chart/clock_line.h"
 #include "chart/conversions.h"
 #include "chart/extended_chart.h"
 #include "chart/extended_reader.h"
+#include "chart/reading.h"
 #include "chart/text_decode.h"
 
 namespace jov {
@@ -65,7 +68,11 @@ void HandleChannel(ChartModel& m, std::u32string_view line) {
 void ParseChartBytes(ChartModel& model, std::string_view bytes, const std::string& path, const ParseHooks& hooks) {
     const std::string folder = ChartFolder(path);
     model.Chart.FilePath = path;
-    if (hooks.reading && hooks.reading->extended) {
+    if (FormatOf(path) == ChartFormat::Bmson) {
+        ParseBmsonBytes(model, bytes, folder, hooks);  // an unreadable one stays empty
+        return;
+    }
+    if (ChooseReading(hooks.reading, bytes).extended) {
         ParseExtendedBytes(model, bytes, folder, hooks);
         return;
     }

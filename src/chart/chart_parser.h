@@ -12,7 +12,7 @@ struct ChartReading;
 
 // What the parse asks of the layers above it.
 struct ParseHooks {
-    // The Extended reading when set and extended; otherwise the classic one.
+    // The reading: the Extended one when it chooses so for the chart; null reads Classic.
     ChartReading* reading = nullptr;
     // Load each key sound as its #WAV line is read (the "First ALL" load mode).
     bool loadSoundsWhileParsing = false;

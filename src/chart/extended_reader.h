@@ -12,15 +12,9 @@
 
 #include "chart/chart_model.h"
 #include "chart/chart_text.h"
+#include "chart/reading.h"
 
 namespace jov {
-
-// The reading of charts a run uses, shared by the loader and the header scan.
-struct ChartReading {
-    bool extended = false;
-    // Draws the #RANDOM numbers; seeded once per run so a run can be repeated.
-    std::mt19937 random{1};
-};
 
 constexpr double kDefaultBpm = 130.0;
 

@@ -2,11 +2,14 @@
 
 #include <vector>
 
+#include "chart/bmson_reader.h"
+#include "chart/chart_format.h"
 #include "chart/chart_text.h"
 #include "chart/chart_timing.h"
 #include "chart/conversions.h"
 #include "chart/extended_chart.h"
 #include "chart/extended_reader.h"
+#include "chart/reading.h"
 #include "chart/text_decode.h"
 #include "shell/status.h"
 
@@ -58,9 +61,17 @@ void HandleChannel(ScanState& s, std::u32string_view line) {
 
 }  // namespace
 
-void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry, ChartReading* reading) {
+void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry, ChartReading* reading,
+                     ReadingChoice* chosen) {
     entry.FilePath = path;
-    if (reading && reading->extended) {
+    if (FormatOf(path) == ChartFormat::Bmson) {
+        if (chosen) *chosen = ReadingChoice{true, 0};  // bmson fills the Extended model
+        ScanBmsonBytes(bytes, entry);
+        return;
+    }
+    const ReadingChoice choice = ChooseReading(reading, bytes);
+    if (chosen) *chosen = choice;
+    if (choice.extended) {
         ScanExtendedBytes(bytes, entry, &reading->random);
         return;
     }
@@ -81,9 +92,10 @@ void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo&
     entry.PlayTime = ScanPlayTime(s.events, entry.Bpm);
 }
 
-void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell, ChartReading* reading) {
+void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell, ChartReading* reading,
+                 ReadingChoice* chosen) {
     if (!shell.FileExists(path)) return;
-    ScanHeaderBytes(ReadFileBytes(path), path, entry, reading);
+    ScanHeaderBytes(ReadFileBytes(path), path, entry, reading, chosen);
 }
 
 }  // namespace jov

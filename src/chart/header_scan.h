@@ -9,12 +9,14 @@ namespace jov {
 
 class Shell;
 struct ChartReading;
+struct ReadingChoice;
 
 // Leaves `entry` unchanged when the file does not exist (FileExists reports it).
-// `reading` chooses the Extended reading when it is set and extended.
-void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell, ChartReading* reading = nullptr);
+// `reading` chooses the chart's reading (null: Classic); `chosen` receives that choice.
+void ScanHeaders(const std::string& path, ChartInfo& entry, Shell& shell, ChartReading* reading = nullptr,
+                 ReadingChoice* chosen = nullptr);
 // The scan of bytes already read; `path` becomes the entry's FilePath.
 void ScanHeaderBytes(std::string_view bytes, const std::string& path, ChartInfo& entry,
-                     ChartReading* reading = nullptr);
+                     ChartReading* reading = nullptr, ReadingChoice* chosen = nullptr);
 
 }  // namespace jov

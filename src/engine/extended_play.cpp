@@ -19,11 +19,16 @@ bool ApplyExtendedTiming(const ChartModel& m, size_t i, EngineState& st, double 
     const double tick = m.Extended.ExactTick[i];
     const double amount = m.Extended.Amount[i];
     if (ch == kChannelTempo || ch == kChannelExtendedTempo) {
-        const double atMs = st.TicksPerMs > 0.0f ? LineMsOf(st, tick) : fallbackMs;
-        const double offset = st.TickOffset - (amount - static_cast<double>(st.CurrentBpm)) / 1250.0 * atMs;
-        if (std::isfinite(offset)) st.TickOffset = offset;
+        const bool ran = st.TicksPerMs > 0.0f;
+        const double atMs = ran ? LineMsOf(st, tick) : fallbackMs;
+        double offset = st.TickOffset - (amount - static_cast<double>(st.CurrentBpm)) / 1250.0 * atMs;
         st.CurrentBpm = static_cast<float>(amount);
         st.TicksPerMs = st.CurrentBpm / 1250.0f;
+        // Through the change's own tick at its millisecond, at the rate the line really runs
+        // at (a single): the tempo's exact rate would put a warp of millions of BPM some
+        // hundred ticks off the map, which at the tempo after it is seconds.
+        if (ran) offset = tick - atMs * static_cast<double>(st.TicksPerMs);
+        if (std::isfinite(offset)) st.TickOffset = offset;
         return true;
     }
     if (ch == kChannelStop) {

@@ -36,7 +36,7 @@ private:
 KeySounds::KeySounds(ChartModel& model, EngineState& engine, Clock& clock, SoundDevice* device)
     : model_(model), engine_(engine), clock_(clock), device_(device) {}
 
-bool KeySounds::ValidSlot(int w) const { return w >= 0 && w < model_.SlotCount() && w < kKeySoundSlotsExtended; }
+bool KeySounds::ValidSlot(int w) const { return w >= 0 && w < model_.SlotCount(); }
 
 bool KeySounds::HasBuffer(int w) const { return device_ && ValidSlot(w) && device_->HasBuffer(w); }
 
@@ -46,6 +46,7 @@ void KeySounds::LoadKeySound(int w) {
     LampGuard lamp(lamps_, true);
     if (device_ && w >= kKeySoundSlots) device_->GrowSlots(model_.SlotCount());
     if (!device_ || !device_->CreateFromFile(w, model_.WavFile[w])) return;
+    if (WavFrequency.size() <= static_cast<size_t>(w)) WavFrequency.resize(static_cast<size_t>(w) + 1, 0);
     WavFrequency[w] = device_->GetFrequency(w);
     device_->SetFrequency(w, WavFrequency[w]);
 }
@@ -60,7 +61,7 @@ double KeySounds::TickTimeMs(double tick) const {
     return std::isfinite(at) ? at : static_cast<double>(now);
 }
 
-void KeySounds::PlayKeySound(int w, double tick) {
+void KeySounds::PlayKeySound(int w, double tick, double sliceMs) {
     if (!ValidSlot(w)) return;
     LampGuard lamp(lamps_, false);
     if (!HasBuffer(w)) {
@@ -71,6 +72,17 @@ void KeySounds::PlayKeySound(int w, double tick) {
     const double at = TickTimeMs(tick);
     if (listener_) listener_->OnPlayKeySound(w, tick, at);
     if (!HasBuffer(w)) return;
+    if (restartAt_.size() <= static_cast<size_t>(w)) restartAt_.resize(static_cast<size_t>(w) + 1, NAN);
+    double& restart = restartAt_[static_cast<size_t>(w)];
+    if (sliceMs > 0.0) {
+        // The restart's own stamp when this piece follows it on the line, so both land on
+        // frames of one mapping and the pieces join sample for sample.
+        double origin = at - sliceMs;
+        if (std::fabs(restart - origin) < 0.5) origin = restart;
+        device_->PlayFrom(w, at, origin);
+        return;
+    }
+    restart = at;
     device_->Stop(w, at);
     device_->SetPosition(w, 0, at);
     device_->Play(w, at);
@@ -78,13 +90,14 @@ void KeySounds::PlayKeySound(int w, double tick) {
 
 void KeySounds::ReleaseSound() {
     if (device_) device_->ReleaseAll();
-    WavFrequency.fill(0);
+    WavFrequency.clear();
+    restartAt_.clear();
 }
 
 void KeySounds::StopAll() {
     if (!device_) return;
     const double now = static_cast<double>(clock_.NowMs());
-    for (int w = 0; w < kKeySoundSlotsExtended; ++w)
+    for (int w = 0; w < model_.SlotCount(); ++w)
         if (device_->HasBuffer(w)) device_->Stop(w, now);
 }
 

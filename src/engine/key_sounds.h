@@ -3,8 +3,8 @@
 // triggering it on the chart's timeline. Every command is stamped with the ideal
 // time of its event, so the mixer starts the sound on the exact sample of its place
 // (and skips the frames already past when the command comes late).
-#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace jov {
 
@@ -40,8 +40,9 @@ public:
 
     // Creates the slot's buffer from WavFile(w). Leaves WavLoaded(w) to the caller.
     void LoadKeySound(int w);
-    // Restarts the slot's sound at the time `tick` falls on the current clock line.
-    void PlayKeySound(int w, double tick);
+    // Restarts the slot's sound at the time `tick` falls on the current clock line; with
+    // `sliceMs` > 0 the sound starts that far in (a sliced sound played on).
+    void PlayKeySound(int w, double tick, double sliceMs = 0.0);
     // Releases every slot's buffer (chart reset, shutdown).
     void ReleaseSound();
     // Silences every loaded slot now (Stop button).
@@ -52,8 +53,8 @@ public:
     // has no positive tempo.
     double TickTimeMs(double tick) const;
 
-    // Frames per second of each loaded buffer.
-    std::array<int32_t, 1296> WavFrequency{};
+    // Frames per second of each loaded buffer (grows with the slots loaded).
+    std::vector<int32_t> WavFrequency;
 
 private:
     bool ValidSlot(int w) const;
@@ -64,6 +65,8 @@ private:
     SoundDevice* device_;
     SignalLamps* lamps_ = nullptr;
     KeySoundListener* listener_ = nullptr;
+    // Per slot, the time its sound was last started from its beginning.
+    std::vector<double> restartAt_;
 };
 
 }  // namespace jov

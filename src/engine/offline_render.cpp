@@ -56,8 +56,12 @@ public:
         if (upTo - renderedMs_ >= kChunkMs) RenderUntil(upTo);
     }
     void OnDispatch(const ChartEvent&, bool sounded) override { sounds += sounded; }
-    void OnLoadKeySound(int slot) override { attempted[slot] = true; }
+    void OnLoadKeySound(int slot) override {
+        Grow(slot);
+        attempted[slot] = 1;
+    }
     void OnPlayKeySound(int slot, double, double atMs) override {
+        Grow(slot);
         lastTrigger[slot] = atMs;
         triggerMs.push_back(atMs);
     }
@@ -75,14 +79,21 @@ public:
 
     int64_t sounds = 0;
     int64_t totalFrames = 0;
-    std::array<bool, kKeySoundSlotsExtended> attempted{};
-    std::array<double, kKeySoundSlotsExtended> lastTrigger{};
+    // By slot, as far as the chart's slots reach.
+    std::vector<uint8_t> attempted;
+    std::vector<double> lastTrigger;
     std::vector<double> triggerMs;
     std::function<bool()> cancel;
     EngineState* state = nullptr;
     bool cancelled = false;
 
 private:
+    void Grow(int slot) {
+        if (slot < 0 || static_cast<size_t>(slot) < attempted.size()) return;
+        attempted.resize(static_cast<size_t>(slot) + 1, 0);
+        lastTrigger.resize(static_cast<size_t>(slot) + 1, -INFINITY);
+    }
+
     AudioSystem& audio_;
     Clock& clock_;
     const PcmSink& sink_;
@@ -110,12 +121,11 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     VirtualClock clock(0, std::clamp(options.passMs, 1, 50));
     Player player(shell, clock, &audio->Sound(), &audio->Midi());
     player.State().WavLoadMode = options.loadMode;
-    player.Reading().extended = options.extended;
+    player.Reading().mode = options.reading;
     player.Reading().random.seed(options.seed);
     player.State().SleepMs = std::clamp(options.passMs, 1, 50);
 
     RenderDriver driver(*audio, clock, sink);
-    driver.lastTrigger.fill(-INFINITY);
     driver.cancel = options.cancel;
     driver.state = &player.State();
     player.SetHost(&driver);
@@ -141,6 +151,8 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
         if (std::isfinite(line)) startMs += std::clamp(line, -1.0, 1.0);
     }
     audio->GetMixer().SetOfflineAnchor(startMs, 0.0);
+    if (options.mixTap) audio->GetMixer().SetMixTap(options.mixTap);
+    if (options.gainDb != 0) audio->GetMixer().SetOutputGain(float(std::pow(10.0, options.gainDb / 20.0)));
     driver.StartAt(startMs);
     player.RunPlayLoop();
     RenderSummary summary;
@@ -152,12 +164,15 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     // The file ends with the loop, plus whatever is still ringing (bounded).
     const double endMs = static_cast<double>(clock.NowMs());
     double tailEnd = endMs;
-    for (int w = 0; w < player.Model().SlotCount(); ++w) {
+    for (int w = 0; w < player.Model().SlotCount() && static_cast<size_t>(w) < driver.attempted.size(); ++w) {
+        summary.soundFiles += driver.attempted[w];
         if (driver.attempted[w] && !player.Sounds().HasBuffer(w)) summary.missing.push_back(w);
         if (std::isfinite(driver.lastTrigger[w]) && player.Sounds().HasBuffer(w))
             tailEnd = std::max(tailEnd, driver.lastTrigger[w] + SoundLengthMs(player.Model().WavFile[w]));
     }
     tailEnd = std::min(tailEnd, endMs + options.maxTailMs);
+    // Whatever the end cuts (a long sound, the MIDI background) fades out instead of stepping.
+    audio->GetMixer().FadeOutAll(tailEnd - 6.0);  // the 5 ms fade done before the last frame
     driver.RenderUntil(tailEnd);
 
     summary.frames = driver.totalFrames;
@@ -165,6 +180,7 @@ std::optional<RenderSummary> RenderChart(const std::string& chartPath, const Ren
     summary.sounds = driver.sounds;
     summary.startMs = startMs;
     summary.triggerMs = std::move(driver.triggerMs);
+    summary.mixPeak = audio->GetMixer().PeakBeforeLimiter();
     return summary;
 }
 

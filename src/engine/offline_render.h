@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "chart/reading.h"
+
 namespace jov {
 
 struct RenderOptions {
@@ -22,8 +24,11 @@ struct RenderOptions {
     std::optional<std::string> soundFont;
     // Polled between passes; true ends the render early (summary.cancelled, no tail).
     std::function<bool()> cancel;
-    bool extended = false;          // the Extended reading of the chart
+    ReadingMode reading = ReadingMode::Auto;  // how the chart is read
     uint32_t seed = 1;              // its #RANDOM generator's seed
+    double gainDb = 0;              // master gain before the limiter, from the first sample
+    // Sees the sum before gain and limiter (stereo, full scale 1).
+    std::function<void(const float* left, const float* right, int n)> mixTap;
 };
 
 struct RenderSummary {
@@ -31,8 +36,10 @@ struct RenderSummary {
     int32_t rate = 0;
     int64_t sounds = 0;             // key sounds triggered by the play pass
     std::vector<int> missing;       // slots whose file could not be loaded
+    int64_t soundFiles = 0;         // slots whose file the render tried to load
     double startMs = 0;             // engine ms of frame 0
     std::vector<double> triggerMs;  // each trigger's engine ms (frame = (ms - startMs) * rate / 1000)
+    double mixPeak = 0;             // true peak of the sum before the limiter (after the gain)
     std::string error;              // not empty: the audio could not be rendered as asked
     bool cancelled = false;
 };

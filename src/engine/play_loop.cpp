@@ -20,6 +20,9 @@ namespace {
 
 constexpr double kLateLimitTicks = 48.0;   // one beat: later than this is passed silently
 constexpr double kLookAheadTicks = 192.0;  // one standard measure
+// The Extended reading's limit in time: what 48 ticks are at 120 BPM. In ticks it would
+// shrink to nothing at a tempo warp and stretch to minutes at a crawl.
+constexpr double kLateLimitMs = 500.0;
 
 bool IsSoundChannel(int32_t ch) { return ch == kChannelBackground || (ch >= 11 && ch <= 19); }
 
@@ -72,11 +75,20 @@ void PlayEngine::UpdatePlay() {
                               : model_.EventCount;
     if (engine_.NextEvent < 0) engine_.NextEvent = 0;
     while (engine_.NextEvent < count && model_.EventTick(engine_.NextEvent) <= engine_.CurrentTick) {
-        if (extended)
-            DispatchExtended(engine_.NextEvent);
-        else
+        if (!extended) {
             Dispatch(model_.Events[engine_.NextEvent]);
+            ++engine_.NextEvent;
+            continue;
+        }
+        const bool lineMoved = DispatchExtended(engine_.NextEvent);
         ++engine_.NextEvent;
+        // Where this pass's millisecond lies on the line from here on: the tick of the pass
+        // crosses every tempo change and stop on its way, as the seek's replay does, so a
+        // warp's tempo never carries it past the place where the chart slows down again.
+        if (lineMoved)
+            engine_.CurrentTick = HeldTick(engine_, static_cast<double>(static_cast<long double>(engine_.ElapsedMs) *
+                                                                            static_cast<long double>(engine_.TicksPerMs) +
+                                                                        static_cast<long double>(engine_.TickOffset)));
     }
 
     LookAhead();
@@ -113,22 +125,23 @@ void PlayEngine::Dispatch(const ChartEvent& e) {
     if (listener_) listener_->OnDispatch(e, sounded);
 }
 
-void PlayEngine::DispatchExtended(int32_t i) {
+bool PlayEngine::DispatchExtended(int32_t i) {
     const ChartEvent& e = model_.Events[i];
     const double tick = model_.Extended.ExactTick[i];
     bool sounded = false;
+    bool lineMoved = false;
     if (e.Channel == kChannelBarLine) {
         engine_.BarMeasure = e.Measure;
         engine_.BarTick = e.Tick;
     } else if (ApplyExtendedTiming(model_, i, engine_, engine_.ElapsedMs)) {
-        // A stop holds the position from here on, in this pass too.
-        if (e.Channel == kChannelStop)
-            engine_.CurrentTick = HeldTick(engine_, static_cast<double>(static_cast<long double>(engine_.ElapsedMs) *
-                                                                            static_cast<long double>(engine_.TicksPerMs) +
-                                                                        static_cast<long double>(engine_.TickOffset)));
+        lineMoved = true;
     } else if (IsExtendedSoundChannel(e.Channel)) {
-        if (engine_.CurrentTick - tick < kLateLimitTicks) {
-            sounds_.PlayKeySound(e.Value, tick);
+        // Late by time on the line, whatever the tempo.
+        const bool inTime = engine_.TicksPerMs > 0.0f
+                                ? engine_.ElapsedMs - LineMsOf(engine_, tick) <= kLateLimitMs
+                                : engine_.CurrentTick - tick < kLateLimitTicks;
+        if (inTime) {
+            sounds_.PlayKeySound(e.Value, tick, model_.Extended.SliceAt(static_cast<size_t>(i)));
             sounded = true;
         }
         if (e.Channel == 16 || e.Channel == 56)
@@ -137,6 +150,7 @@ void PlayEngine::DispatchExtended(int32_t i) {
             engine_.HitTime[0] = engine_.ElapsedMs;
     }
     if (listener_) listener_->OnDispatch(e, sounded);
+    return lineMoved;
 }
 
 void PlayEngine::ApplyTempoChange(const ChartEvent& e) {

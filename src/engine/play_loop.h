@@ -72,8 +72,9 @@ public:
 
 private:
     void Dispatch(const ChartEvent& e);
-    // Dispatch of the Extended reading: exact ticks, any tempo, stops, long notes.
-    void DispatchExtended(int32_t i);
+    // Dispatch of the Extended reading: exact ticks, any tempo, stops, long notes. True
+    // when the event moved the clock line (a tempo change or a stop).
+    bool DispatchExtended(int32_t i);
     void ApplyTempoChange(const ChartEvent& e);
     void LookAhead();
 

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "engine/wav_writer.h"
 
 namespace jov {
 
@@ -41,29 +42,32 @@ int OpenTemporary(const std::string& out, std::string& name) {
     return -1;
 }
 
-int FormatOf(AudioFileType type) {
-    switch (type) {
-    case AudioFileType::Flac: return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    case AudioFileType::Ogg: return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case AudioFileType::Wav: break;
-    }
-    // RF64, which becomes a WAV again at the end when it stays under 4 GiB: a plain WAV's
-    // 32-bit sizes would wrap on a longer render.
-    return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
-}
-
 }  // namespace
 
-AudioFileType AudioFileTypeOf(const std::string& path) {
+std::optional<AudioFileType> AudioFileTypeOf(const std::string& path) {
     const std::string ext = LowerExtension(path);
+    if (ext.empty() || ext == ".wav") return AudioFileType::Wav;
     if (ext == ".flac") return AudioFileType::Flac;
     if (ext == ".ogg" || ext == ".oga") return AudioFileType::Ogg;
-    return AudioFileType::Wav;
+    return std::nullopt;
+}
+
+std::string MissingSoundsText(const RenderSummary& summary) {
+    const size_t missing = summary.missing.size();
+    if (missing == 0) return {};
+    const int64_t tried = std::max<int64_t>(summary.soundFiles, static_cast<int64_t>(missing));
+    return std::to_string(missing) + " of " + std::to_string(tried) + (tried == 1 ? " key sound" : " key sounds") +
+           " could not be loaded";
 }
 
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
                                    RenderOptions options, RenderProgress* progress) {
     RenderFileResult result;
+    const auto type = AudioFileTypeOf(outPath);
+    if (!type) {
+        result.status = RenderFileStatus::UnknownFormat;
+        return result;
+    }
     std::string temp;
     // A device or pipe named as the output (/dev/null, a FIFO) is written straight through.
     struct stat st {};
@@ -73,18 +77,24 @@ RenderFileResult RenderChartToFile(const std::string& chartPath, const std::stri
         result.status = RenderFileStatus::CannotWrite;
         return result;
     }
-    SF_INFO info{};
-    info.samplerate = options.rate;
-    info.channels = 2;
-    info.format = FormatOf(AudioFileTypeOf(outPath));
-    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, 0);
-    if (!file) {
-        ::close(fd);
-        if (!special) ::unlink(temp.c_str());
-        result.status = RenderFileStatus::CannotWrite;
-        return result;
+    // WAV through our own writer (the plain form readers expect); FLAC and Ogg through libsndfile.
+    std::optional<WavWriter> wav;
+    SNDFILE* file = nullptr;
+    if (*type == AudioFileType::Wav) {
+        wav.emplace(fd, options.rate, 2);
+    } else {
+        SF_INFO info{};
+        info.samplerate = options.rate;
+        info.channels = 2;
+        info.format = *type == AudioFileType::Flac ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16 : SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+        file = sf_open_fd(fd, SFM_WRITE, &info, 0);
+        if (!file) {
+            ::close(fd);
+            if (!special) ::unlink(temp.c_str());
+            result.status = RenderFileStatus::CannotWrite;
+            return result;
+        }
     }
-    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64) sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
 
     bool writeFailed = false;
     if (progress) {
@@ -94,10 +104,10 @@ RenderFileResult RenderChartToFile(const std::string& chartPath, const std::stri
     }
     result.summary = RenderChart(chartPath, options, [&](const int16_t* pcm, int64_t frames) {
         if (writeFailed) return;
-        if (sf_writef_short(file, pcm, frames) != frames) writeFailed = true;
+        if (wav ? !wav->Write(pcm, frames) : sf_writef_short(file, pcm, frames) != frames) writeFailed = true;
         if (progress) progress->frames += frames;
     });
-    const bool closed = sf_close(file) == 0;
+    const bool closed = wav ? wav->Finish() : sf_close(file) == 0;
     const bool synced = special || ::fsync(fd) == 0;
     const bool fdClosed = ::close(fd) == 0;
     if (!result.summary) result.status = RenderFileStatus::ChartUnreadable;

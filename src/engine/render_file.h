@@ -14,11 +14,17 @@ namespace jov {
 
 enum class AudioFileType { Wav, Flac, Ogg };
 
-// By the extension, ignoring letter case: ".flac", ".ogg" (and ".oga"); anything else is WAV.
-AudioFileType AudioFileTypeOf(const std::string& path);
+// By the extension, ignoring letter case: ".wav", ".flac", ".ogg" (and ".oga"); a name
+// without one is WAV (a device such as /dev/null); nullopt for any other extension.
+std::optional<AudioFileType> AudioFileTypeOf(const std::string& path);
+// The message for a name whose extension is none we write.
+inline std::string UnknownFormatText(const std::string& name) {
+    return "cannot write " + name + ": not an audio format this writes (use .flac, .ogg or .wav)";
+}
 
 // RenderFailed: the audio could not be rendered as asked (summary->error says why).
-enum class RenderFileStatus { Done, ChartUnreadable, CannotWrite, WriteFailed, Cancelled, RenderFailed };
+// UnknownFormat: the name's extension is none we write (nothing was written).
+enum class RenderFileStatus { Done, ChartUnreadable, CannotWrite, WriteFailed, Cancelled, RenderFailed, UnknownFormat };
 
 struct RenderFileResult {
     RenderFileStatus status = RenderFileStatus::Done;
@@ -31,6 +37,9 @@ struct RenderProgress {
     std::atomic<int64_t> frames{0};
     std::atomic<bool> cancel{false};
 };
+
+// "2 of 5 key sounds could not be loaded"; empty when every sound loaded.
+std::string MissingSoundsText(const RenderSummary& summary);
 
 RenderFileResult RenderChartToFile(const std::string& chartPath, const std::string& outPath,
                                    RenderOptions options, RenderProgress* progress = nullptr);

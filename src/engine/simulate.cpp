@@ -85,7 +85,7 @@ void Simulate(const std::string& chartPath, const SimulateOptions& options, cons
     // No sound device: nothing is output, every load attempt is still made and logged.
     Player player(shell, clock, nullptr, nullptr);
     player.State().WavLoadMode = options.loadMode;
-    player.Reading().extended = options.extended;
+    player.Reading().mode = options.reading;
     player.Reading().random.seed(options.seed);
     player.State().SleepMs = static_cast<int32_t>(options.sleepMs);
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "chart/reading.h"
+
 namespace jov {
 
 struct SimulateOptions {
@@ -14,7 +16,7 @@ struct SimulateOptions {
     int32_t loadMode = 1;        // WavLoadMode
     bool jumpIdlePasses = true;  // false runs every pass (the reference for tests)
     int64_t maxPasses = 0;       // > 0: stop after this many passes
-    bool extended = false;       // the Extended reading of the chart
+    ReadingMode reading = ReadingMode::Auto;  // how the chart is read
     uint32_t seed = 1;           // its #RANDOM generator's seed
 };
 

@@ -187,7 +187,7 @@ void AddQueue::RunJob(Job& job) {
             continue;
         }
         FolderSearch search;
-        search.SearchFolder(path, "*.bms;*.bme");
+        search.SearchFolder(path, ChartFilePatterns(job.reading ? &*job.reading : nullptr));
         batch.insert(batch.end(), search.SearchResults.begin(), search.SearchResults.end());
         flush();
         for (const std::string& lost : search.TooLongResults) {
@@ -254,7 +254,8 @@ bool ApplyAddItems(const std::vector<AddItem>& items, PlayList& list) {
         switch (item.kind) {
             case AddItem::Kind::Entry:
                 if (!item.path.empty()) list.GetShell().ReportUnreadable(item.path);
-                list.AppendScanned(item.result.info, item.result.soundingObjects, false);
+                list.AppendScanned(item.result.info, item.result.soundingObjects, false,
+                                   item.path.empty() ? &item.result.choice : nullptr);
                 appended = true;
                 break;
             case AddItem::Kind::LoadList:
@@ -265,7 +266,7 @@ bool ApplyAddItems(const std::vector<AddItem>& items, PlayList& list) {
                 list.GetShell().ReportUnreadable(item.path);
                 break;
             case AddItem::Kind::Rescanned:
-                list.ReplaceEntry(item.index + 1, item.result.info, item.result.soundingObjects);
+                list.ReplaceEntry(item.index + 1, item.result.info, item.result.soundingObjects, &item.result.choice);
                 break;
             case AddItem::Kind::Counted:
                 if (item.index + 1 < static_cast<int32_t>(list.PlayListEntries().size()) &&

@@ -56,7 +56,7 @@ public:
 
     // One drop's paths, handled as a drop is: a first path ending in ".rxl" (any case)
     // replaces the list; otherwise each file is added, each folder searched for
-    // "*.bms;*.bme". `reading` is copied: later changes do not touch this add.
+    // the reading's chart file patterns. `reading` is copied: later changes do not touch this add.
     uint64_t Enqueue(std::vector<std::string> paths, const ChartReading* reading);
     // Reads `paths` afresh (entry k + 1 of the list is path k), as Rescanned items, or
     // with `countsOnly` as Counted items that leave the entries as they are.

@@ -1,5 +1,7 @@
 #include "playlist/folder_search.h"
 
+#include "chart/reading.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -232,7 +234,7 @@ void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, Fold
         search.Reset();
         // An empty path would otherwise become "/" and search the whole file system.
         if (path.empty()) continue;
-        search.SearchFolder(path, "*.bms;*.bme");
+        search.SearchFolder(path, ChartFilePatterns(list.Reading()));
         for (const std::string& found : search.SearchResults) list.AddPlayListEntry(found);
         for (const std::string& lost : search.TooLongResults) list.GetShell().ReportUnreadable(lost);
     }

@@ -65,10 +65,21 @@ bool Jukebox::Advance() {
     if (entry >= 1 && static_cast<size_t>(entry) < entries.size()) path = entries[static_cast<size_t>(entry)].FilePath;
     const bool loaded = player_.LoadChart(path);
     window_.RestartMarquee(window_.TitleTextWidth(player_.NowPlaying()));
+    if (onChartStart && loaded) onChartStart(path, NextPath());
     return loaded;
 }
 
-void Jukebox::PlayOnce(bool& played) {
+std::string Jukebox::NextPath() const {
+    const auto& entries = list_.PlayListEntries();
+    const size_t next = static_cast<size_t>(list_.PlayOrderIndex) + 1;
+    const int32_t entry = next < PlayTable.size() ? PlayTable[next] : PlayTable.size() > 1 ? PlayTable[1] : 0;
+    if (entry >= 1 && static_cast<size_t>(entry) < entries.size()) return entries[static_cast<size_t>(entry)].FilePath;
+    return {};
+}
+
+void Jukebox::PlayOnce(StepResult& result) {
+    // Play with nothing loaded yet resumes no chart: that says nothing about the list.
+    const bool noChart = ResumeCurrent && !player_.HasChart();
     const bool loaded = ResumeCurrent || Advance();
     ResumeCurrent = false;
     UserStop = false;
@@ -76,7 +87,7 @@ void Jukebox::PlayOnce(bool& played) {
     player_.PlaceStart();
     window_.ShowRunningPicture(true);
     player_.RunPlayLoop();
-    played = loaded && !player_.EndedAtOnce();
+    result = noChart ? StepResult::NoChart : loaded && !player_.EndedAtOnce() ? StepResult::Played : StepResult::Silent;
 }
 
 void Jukebox::Step() {
@@ -86,9 +97,9 @@ void Jukebox::Step() {
         silentSteps_ = 0;
         return;
     }
-    bool played = false;
+    StepResult result = StepResult::Silent;
     try {
-        PlayOnce(played);
+        PlayOnce(result);
     } catch (...) {
         // Out of memory in a load, say: the chart counts as one that failed to load,
         // and the jukebox goes on (an escaped exception would leave it stuck).
@@ -100,7 +111,7 @@ void Jukebox::Step() {
     window_.UpdateBeatDisplay();
 
     // A chart cut short by a click on the list did not end by itself.
-    silentSteps_ = played || listClicked_ ? 0 : silentSteps_ + 1;
+    if (result != StepResult::NoChart) silentSteps_ = result == StepResult::Played || listClicked_ ? 0 : silentSteps_ + 1;
     listClicked_ = false;
     const bool nothingPlays = silentSteps_ >= list_.PlayListCount();
     if (UserStop || nothingPlays) {

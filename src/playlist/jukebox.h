@@ -51,6 +51,8 @@ public:
     // True when the last play loop ended in its first pass (no tempo, no events):
     // such a chart plays nothing.
     virtual bool EndedAtOnce() { return false; }
+    // False while no chart is loaded (nothing yet, or the last one failed to load).
+    virtual bool HasChart() { return true; }
     // Leaves the loaded chart empty after a failure in the middle of a step.
     virtual void DropChart() {}
     // Silences every key sound.
@@ -87,6 +89,9 @@ public:
     void Reordered(const std::vector<int32_t>& order);
 
     bool InStep() const { return inStep_; }
+    // Runs when a chart has been loaded to play from its beginning, before its start is
+    // placed: its path, and the next chart's in play order ("" when there is none).
+    std::function<void(const std::string& path, const std::string& next)> onChartStart;
     std::vector<int32_t> PlayTable{0};
     bool ResumeCurrent = false;
     bool SelectingLine = false;
@@ -95,7 +100,10 @@ public:
 private:
     void Step();
     bool Advance();
-    void PlayOnce(bool& played);
+    std::string NextPath() const;
+    // What a step did: played a chart, played nothing, or resumed no chart at all.
+    enum class StepResult { Played, Silent, NoChart };
+    void PlayOnce(StepResult& result);
 
     PlayList& list_;
     JukeboxPlayer& player_;

@@ -7,6 +7,7 @@
 #include "chart/header_scan.h"
 #include "playlist/scan_cache.h"
 #include "playlist/list_file.h"
+#include "shell/file_read.h"
 #include "shell/paths.h"
 #include "shell/status.h"
 
@@ -54,26 +55,33 @@ void PlayList::Message(MessageIcon icon, const std::string& text) {
 void PlayList::AddPlayListEntry(const std::string& path) {
     std::optional<ScanResult> scan;
     if (shell_.FileExists(path)) scan = ScanChartFile(path, reading_);
-    if (!scan) scan.emplace();
-    AppendScanned(scan->info, scan->soundingObjects);
+    if (!scan) {
+        AppendScanned(ChartInfo{}, 0);
+        return;
+    }
+    AppendScanned(scan->info, scan->soundingObjects, true, &scan->choice);
 }
 
-void PlayList::AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption) {
+void PlayList::AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption,
+                             const ReadingChoice* choice) {
     if (count_ == std::numeric_limits<int32_t>::max()) return;
     if (entries_.empty()) entries_.emplace_back();  // the placeholder
     sounding_.resize(entries_.size(), -1);
     ++count_;
     entries_.push_back(entry);
     sounding_.push_back(soundingObjects);
+    if (choice) readingOf_[entry.FilePath] = *choice;
     AppendLine(entry);
     totalTime_ += entry.PlayTime;
     if (showCaption) UpdatePlayListCaption();
 }
 
-void PlayList::ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects) {
+void PlayList::ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects,
+                            const ReadingChoice* choice) {
     if (index < 1 || index > count_) return;
     ChartInfo& old = entries_[static_cast<std::size_t>(index)];
     if (old.FilePath != entry.FilePath) return;
+    if (choice) readingOf_[entry.FilePath] = *choice;
     totalTime_ += int64_t{entry.PlayTime} - old.PlayTime;
     old = entry;
     SetSoundingObjects(index, soundingObjects);
@@ -113,6 +121,20 @@ void PlayList::SetSoundingObjects(int32_t index, int32_t count) {
     sounding_[static_cast<std::size_t>(index)] = count;
 }
 
+void PlayList::ForgetReadings() { readingOf_.clear(); }
+
+std::optional<ReadingChoice> PlayList::ReadingOfLine(int line) {
+    if (line < 0 || line >= count_) return std::nullopt;
+    const std::string& path = entries_[static_cast<std::size_t>(line) + 1].FilePath;
+    if (auto it = readingOf_.find(path); it != readingOf_.end()) return it->second;
+    // An entry from a list file: its chart is read once to tell.
+    const std::optional<std::string> bytes = ReadRegularFile(path, size_t{256} << 20);
+    if (!bytes) return std::nullopt;
+    const ReadingChoice choice = ChooseReading(reading_, *bytes);
+    readingOf_[path] = choice;
+    return choice;
+}
+
 void PlayList::RemovePlayListEntry(int line) {
     if (line < 0 || line >= count_) return;
     const std::size_t index = static_cast<std::size_t>(line) + 1;
@@ -126,6 +148,7 @@ void PlayList::RemovePlayListEntry(int line) {
 }
 
 void PlayList::ClearPlayList() {
+    readingOf_.clear();
     count_ = 0;
     totalTime_ = 0;
     PlayOrderIndex = 0;

@@ -2,16 +2,17 @@
 // The playlist: entries (element 0 a placeholder), their count, the running total of
 // playing time, the list lines the window mirrors, and the list file.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "chart/chart_model.h"
+#include "chart/reading.h"
 
 namespace jov {
 
 class Shell;
-struct ChartReading;
 
 // The window's list box follows these; line k shows entry k + 1.
 class PlayListView {
@@ -56,18 +57,28 @@ public:
     // The last summary text shown in the caption, e.g. "[3songs/00:04:05]".
     const std::string& Summary() const { return summary_; }
     Shell& GetShell() { return shell_; }
-    // The reading the header scan uses (classic when null or not extended).
+    // The reading the header scan and the folder search use (Classic when null).
     void SetReading(ChartReading* reading) { reading_ = reading; }
+    const ChartReading* Reading() const { return reading_; }
+    // After a change of reading: how each line is read is told afresh (by the re-scan's
+    // results, or by reading the chart when asked first).
+    void ForgetReadings();
+    // How the chart of `line` is read now (its file is read when no scan has told yet);
+    // nothing when no line or no readable chart is there.
+    std::optional<ReadingChoice> ReadingOfLine(int line);
 
     // Position in the play order of the chart last started; 0 = none yet.
     int32_t PlayOrderIndex = 0;
 
     void AddPlayListEntry(const std::string& path);
     // Appends an entry already scanned (a background add), as AddPlayListEntry does; a
-    // batch may show the caption once, after its last entry.
-    void AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption = true);
+    // batch may show the caption once, after its last entry. `choice`: the reading the
+    // scan gave the chart (none when it could not be read).
+    void AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption = true,
+                       const ReadingChoice* choice = nullptr);
     // Entry `index` (1..count) read afresh; ignored when it is no longer that file.
-    void ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects);
+    void ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects,
+                      const ReadingChoice* choice = nullptr);
     // Entries 1..count in the order `order` (a permutation of 1..count); the lines follow.
     bool Reorder(const std::vector<int32_t>& order);
     // How many objects of each entry sound, indexed as PlayListEntries; -1 when not
@@ -91,6 +102,7 @@ private:
 
     Shell& shell_;
     ChartReading* reading_ = nullptr;
+    std::map<std::string, ReadingChoice> readingOf_;  // by path, from the scans so far
     PlayListView* view_ = nullptr;
     MessageHook* messages_ = nullptr;
     std::vector<ChartInfo> entries_;

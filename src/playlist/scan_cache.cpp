@@ -16,7 +16,7 @@ namespace jov {
 namespace {
 
 constexpr char kMagic[] = "jov01 scan cache\n";
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 // Charts run to a few megabytes; the same bound the chart reader keeps.
 constexpr std::size_t kMaxChartBytes = std::size_t{256} << 20;
 constexpr std::size_t kMaxCacheBytes = std::size_t{1} << 30;
@@ -75,6 +75,8 @@ void PutInfo(Writer& w, const ScanResult& r) {
     for (int32_t v : {i.Player, i.PlayLevel, i.Rank, i.VolWav, i.Total, i.PlayTime, i.WavCount, i.BmpCount,
                       r.soundingObjects})
         w.I32(v);
+    w.U32(r.choice.extended ? 1 : 0);
+    w.U32(r.choice.constructs);
 }
 
 bool GetInfo(Reader& r, ScanResult& out) {
@@ -85,6 +87,9 @@ bool GetInfo(Reader& r, ScanResult& out) {
     for (int32_t* v : {&i.Player, &i.PlayLevel, &i.Rank, &i.VolWav, &i.Total, &i.PlayTime, &i.WavCount,
                        &i.BmpCount, &out.soundingObjects})
         if (!r.Get(*v)) return false;
+    uint32_t extended = 0;
+    if (!r.Get(extended) || extended > 1 || !r.Get(out.choice.constructs)) return false;
+    out.choice.extended = extended != 0;
     return true;
 }
 
@@ -94,11 +99,12 @@ int64_t MtimeNs(const struct stat& st) {
 
 }  // namespace
 
-std::string ReadingId(const ChartReading* reading) {
-    return reading && reading->extended ? "extended" : "classic";
-}
-
 namespace {
+
+// No reading reads Classic.
+std::string CacheReadingId(const ChartReading* reading) {
+    return reading ? ReadingId(*reading) : ReadingModeName(ReadingMode::Classic);
+}
 
 ScanResult ScanOpenFile(int fd, std::size_t expected, const std::string& path, const ChartReading* reading) {
     bool whole = false;
@@ -107,11 +113,11 @@ ScanResult ScanOpenFile(int fd, std::size_t expected, const std::string& path, c
     if (reading) {
         ChartReading own = *reading;
         own.random.seed(1);
-        ScanHeaderBytes(whole ? bytes : std::string(), path, r.info, &own);
+        ScanHeaderBytes(whole ? bytes : std::string(), path, r.info, &own, &r.choice);
     } else {
-        ScanHeaderBytes(whole ? bytes : std::string(), path, r.info, nullptr);
+        ScanHeaderBytes(whole ? bytes : std::string(), path, r.info, nullptr, &r.choice);
     }
-    r.soundingObjects = whole ? CountSoundingObjects(bytes) : 0;
+    r.soundingObjects = whole ? CountSoundingObjects(bytes, path, r.choice.extended) : 0;
     return r;
 }
 
@@ -135,7 +141,7 @@ std::optional<ScanResult> ScanCache::Scan(const std::string& path, const ChartRe
         ::close(fd);
         return std::nullopt;
     }
-    std::string key = ReadingId(reading);
+    std::string key = CacheReadingId(reading);
     key += '\0';
     key += path;
     {

@@ -9,21 +9,19 @@
 #include <unordered_map>
 
 #include "chart/chart_model.h"
+#include "chart/reading.h"
 
 namespace jov {
 
-struct ChartReading;
-
-// What the scan of one chart gives: its list entry, and how much of it sounds.
+// What the scan of one chart gives: its list entry, how much of it sounds (in the
+// reading it got), and that reading.
 struct ScanResult {
     ChartInfo info;
     int32_t soundingObjects = 0;
+    ReadingChoice choice;
 
     bool operator==(const ScanResult&) const = default;
 };
-
-// The one name of a reading for the cache: every choice that changes a scan's result.
-std::string ReadingId(const ChartReading* reading);
 
 // The scan of one chart file as the list adds it. #RANDOM draws start afresh for every
 // chart, so a chart's entry is the same whatever was scanned before it (or in parallel).

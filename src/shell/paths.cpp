@@ -122,6 +122,8 @@ std::string ConfigFolder() {
 std::string SettingsPath() { return ConfigFolder() + "/jov01.ini"; }
 std::string DefaultListPath() { return ConfigFolder() + "/default.rxl"; }
 
+std::string LoudnessCachePath() { return ConfigFolder() + "/loudness.cache"; }
+
 std::optional<std::string> FindDataFile(const std::string& name) {
     const std::string candidates[] = {ProgramFolder() + "/" + name, UserConfigFolder() + "/" + name,
                                       std::string(JOV01_DATA_DIR) + "/" + name};

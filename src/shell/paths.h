@@ -15,6 +15,7 @@ std::string ProgramFolder();
 std::string ConfigFolder();
 std::string SettingsPath();     // ConfigFolder() + "/jov01.ini"
 std::string DefaultListPath();  // ConfigFolder() + "/default.rxl"
+std::string LoudnessCachePath();  // ConfigFolder() + "/loudness.cache"
 // A read-only data file (skin, bitmap): beside the program, then in the user's
 // config folder, then in the installed data folder. Nothing when none exists.
 std::optional<std::string> FindDataFile(const std::string& name);

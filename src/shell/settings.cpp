@@ -99,8 +99,17 @@ void LoadSettings(const std::string& iniPath, Shell& shell, SettingsControls& co
     if (auto v = ReadSetting(iniPath, "ListSetting", "Random", "0"); v && *v >= 0 && *v <= 2) {
         controls.SetRandom(*v != 0);
     }
-    if (auto v = ReadSetting(iniPath, "Setting", "ExtendedReading", "0"); v && (*v == 0 || *v == 1)) {
-        controls.SetExtendedReading(*v != 0);
+    // Files written before the reading had three values kept ExtendedReading=0|1; their
+    // 0 was the old default, which Auto now is.
+    const std::string reading = ReadIni(iniPath, "Setting", "Reading", "");
+    if (reading == "auto" || reading == "classic" || reading == "extended") {
+        controls.SetReading(reading);
+    } else if (reading.empty()) {
+        if (auto v = ReadSetting(iniPath, "Setting", "ExtendedReading", "0"); v && (*v == 0 || *v == 1))
+            controls.SetReading(*v != 0 ? "extended" : "auto");
+    }
+    if (auto v = ReadSetting(iniPath, "Setting", "EvenLoudness", "1"); v && (*v == 0 || *v == 1)) {
+        controls.SetEvenLoudness(*v != 0);
     }
     if (auto v = ReadSetting(iniPath, "ListSetting", "OneChartPerSong", "1"); v && (*v == 0 || *v == 1)) {
         controls.SetOneChartPerSong(*v != 0);
@@ -112,7 +121,8 @@ void SaveSettings(const std::string& iniPath, const SettingsControls& controls) 
     WriteIni(iniPath, "Setting", "WAVLoadmode", std::to_string(controls.WavLoadMode()));
     WriteIni(iniPath, "ListSetting", "Random", controls.Random() ? "1" : "0");
     WriteIni(iniPath, "Setting", "ShowNotes", controls.ShowNotes() ? "1" : "0");
-    WriteIni(iniPath, "Setting", "ExtendedReading", controls.ExtendedReading() ? "1" : "0");
+    WriteIni(iniPath, "Setting", "Reading", controls.Reading());
+    WriteIni(iniPath, "Setting", "EvenLoudness", controls.EvenLoudness() ? "1" : "0");
     WriteIni(iniPath, "ListSetting", "OneChartPerSong", controls.OneChartPerSong() ? "1" : "0");
 }
 

@@ -25,9 +25,12 @@ public:
     virtual int32_t SleepMs() const = 0;
     virtual int32_t WavLoadMode() const = 0;
     virtual void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) = 0;
-    // The chart reading: Classic (false, the default) or Extended.
-    virtual void SetExtendedReading(bool /*on*/) {}
-    virtual bool ExtendedReading() const { return false; }
+    // The chart reading by name: "auto" (the default), "classic" or "extended".
+    virtual void SetReading(const std::string& /*name*/) {}
+    virtual std::string Reading() const { return "auto"; }
+    // Even loudness (on by default): each chart played at the common level.
+    virtual void SetEvenLoudness(bool /*on*/) {}
+    virtual bool EvenLoudness() const { return true; }
     // The jukebox plays one chart of each song (on by default).
     virtual void SetOneChartPerSong(bool /*on*/) {}
     virtual bool OneChartPerSong() const { return true; }

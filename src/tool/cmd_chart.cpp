@@ -29,16 +29,18 @@ int CmdScan(const Args& argsIn) {
     Shell shell;
     for (const std::string& path : args) {
         ChartInfo entry;
+        ReadingChoice choice;
         if (!shell.FileExists(path)) {
             std::fprintf(stderr, "cannot read %s\n", path.c_str());
             code = 1;
         } else {
-            ScanHeaders(path, entry, shell, &reading);
+            ScanHeaders(path, entry, shell, &reading, &choice);
         }
         JsonWriter w;
         w.BeginObject();
         WriteChartInfoMembers(w, entry);
         w.Key("Line").String(FormatEntryLine(entry));
+        if (r.mode != ReadingMode::Classic) w.Key("Reading").String(choice.extended ? "extended" : "classic");
         w.EndObject();
         PrintJsonLine(w);
     }
@@ -82,7 +84,9 @@ int CmdParse(const Args& argsIn) {
     const int base = model.Extended.active ? 36 : 16;
     for (int n = 0; n < model.SlotCount(); ++n) {
         if (model.WavFile[n].empty()) continue;
-        const char key[3] = {kDigits[n / base], kDigits[n % base], '\0'};
+        // Two digits, more for the slots past "ZZ" a bmson chart's channels may reach.
+        std::string key;
+        for (int v = n; v > 0 || key.size() < 2; v /= base) key.insert(key.begin(), kDigits[v % base]);
         w.Key(key).String(model.WavFile[n]);
     }
     w.EndObject();

@@ -59,7 +59,7 @@ int CmdSimulate(const Args& argsIn) {
     SimulateOptions options;
     options.sleepMs = sleepMs;
     options.loadMode = loadMode;
-    options.extended = reading.extended;
+    options.reading = reading.mode;
     options.seed = reading.seed;
     Simulate(chart, options, [](int64_t, const std::string& line) {
         std::fwrite(line.data(), 1, line.size(), stdout);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/loudness.h"
 #include "engine/render_file.h"
 #include "shell/json.h"
 #include "tool/tool_args.h"
@@ -19,6 +20,7 @@ int CmdRender(const Args& argsIn) {
     }
     std::string chart, out;
     int64_t rate = 44100;
+    bool even = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o" && i + 1 < args.size()) {
@@ -30,6 +32,8 @@ int CmdRender(const Args& argsIn) {
                 return 2;
             }
             rate = *v;
+        } else if (a == "--even-loudness") {
+            even = true;
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             std::fprintf(stderr, "render: unknown or incomplete option %s\n", a.c_str());
             return 2;
@@ -41,7 +45,11 @@ int CmdRender(const Args& argsIn) {
         }
     }
     if (chart.empty() || out.empty()) {
-        std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ]\n", stderr);
+        std::fputs("usage: jov01-tool render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--even-loudness]\n", stderr);
+        return 2;
+    }
+    if (!AudioFileTypeOf(out)) {
+        std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());
         return 2;
     }
     if (!Readable(chart)) {
@@ -50,8 +58,18 @@ int CmdRender(const Args& argsIn) {
     }
     RenderOptions options;
     options.rate = static_cast<int32_t>(rate);
-    options.extended = reading.extended;
+    options.reading = reading.mode;
     options.seed = reading.seed;
+    if (even) {
+        // Measured as it plays at this rate, then played at the matching gain.
+        if (auto l = MeasureLoudness(chart, options)) {
+            const EvenGain gain = EvenLoudnessGain(*l);
+            options.gainDb = gain.db;
+            if (gain.capped)
+                std::fprintf(stderr, "render: %s is too quiet to reach %g LUFS under the %g dBTP peak ceiling\n",
+                             chart.c_str(), kTargetLufs, kPeakCeilingDbtp);
+        }
+    }
     RenderFileResult result = RenderChartToFile(chart, out, options);
     switch (result.status) {
     case RenderFileStatus::Done:
@@ -69,8 +87,13 @@ int CmdRender(const Args& argsIn) {
     case RenderFileStatus::RenderFailed:
         std::fprintf(stderr, "render: %s\n", result.summary->error.c_str());
         return 1;
+    case RenderFileStatus::UnknownFormat:
+        std::fprintf(stderr, "render: %s\n", UnknownFormatText(out).c_str());
+        return 2;
     }
     const RenderSummary* summary = &*result.summary;
+    if (const std::string missing = MissingSoundsText(*summary); !missing.empty())
+        std::fprintf(stderr, "render: %s: %s\n", chart.c_str(), missing.c_str());
     JsonWriter w;
     w.BeginObject()
         .Key("frames").Int(summary->frames)

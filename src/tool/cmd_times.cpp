@@ -29,7 +29,7 @@ int CmdTimes(const Args& argsIn) {
     Args args = argsIn;
     const ReadingArgs r = TakeReadingArgs(args, "times");
     if (!r.ok || args.size() != 1 || (!args[0].empty() && args[0][0] == '-' && args[0] != "-")) {
-        std::fputs("usage: jov01-tool times CHART [--extended] [--seed N]\n", stderr);
+        std::fputs("usage: jov01-tool times CHART [--reading auto|classic|extended] [--seed N]\n", stderr);
         return 2;
     }
     ChartReading reading = MakeReading(r);
@@ -40,7 +40,7 @@ int CmdTimes(const Args& argsIn) {
     std::string out;
     for (size_t i = 0; i < times.size(); ++i) {
         const ChartEvent& e = model.Events[i];
-        if (!Sounds(e.Channel, r.extended)) continue;
+        if (!Sounds(e.Channel, model.Extended.active)) continue;
         JsonWriter w;
         w.BeginObject();
         if (model.Extended.active)

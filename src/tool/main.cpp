@@ -18,13 +18,14 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"scan", jov::tool::CmdScan, "scan CHART... [--extended] [--seed N]"},
-    {"parse", jov::tool::CmdParse, "parse CHART [--extended] [--seed N]"},
-    {"simulate", jov::tool::CmdSimulate, "simulate CHART [--sleep MS] [--load-mode 0|1] [--extended] [--seed N]"},
-    {"render", nullptr, "render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--extended] [--seed N]", "jov01-tool-render.so"},
-    {"list", jov::tool::CmdList, "list FILE.rxl | list --write OUT.rxl CHART... [--extended] [--seed N]"},
+    {"scan", jov::tool::CmdScan, "scan CHART... [--reading auto|classic|extended] [--seed N]"},
+    {"parse", jov::tool::CmdParse, "parse CHART [--reading auto|classic|extended] [--seed N]"},
+    {"simulate", jov::tool::CmdSimulate, "simulate CHART [--sleep MS] [--load-mode 0|1] [--reading auto|classic|extended] [--seed N]"},
+    {"render", nullptr, "render CHART -o OUT.wav|.flac|.ogg [--rate HZ] [--even-loudness] [--reading auto|classic|extended] [--seed N]", "jov01-tool-render.so"},
+    {"list", jov::tool::CmdList, "list FILE.rxl | list --write OUT.rxl CHART... [--reading auto|classic|extended] [--seed N]"},
     {"skin", nullptr, "skin FILE.hrd", "jov01-tool-skin.so"},
-    {"times", jov::tool::CmdTimes, "times CHART [--extended] [--seed N]"},
+    {"times", jov::tool::CmdTimes, "times CHART [--reading auto|classic|extended] [--seed N]"},
+    {"loudness", nullptr, "loudness CHART... [--reading auto|classic|extended] [--seed N]", "jov01-tool-loudness.so"},
 };
 
 int Usage() {

@@ -21,21 +21,32 @@ inline std::optional<int64_t> ParseInt(const std::string& s) {
     return v;
 }
 
-// --extended and --seed N, taken out of a command's words.
+// --reading auto|classic|extended (--extended: extended) and --seed N, taken out of a
+// command's words.
 struct ReadingArgs {
-    bool extended = false;
+    ReadingMode mode = ReadingMode::Auto;
     uint32_t seed = 1;  // the program's own seed
-    bool ok = true;     // false: --seed without a whole number from 0 to 2^32-1
+    bool ok = true;     // false: --seed without a whole number from 0 to 2^32-1, or an unknown reading
 };
 
-// A wrong --seed is reported here as `command`'s error.
+// A wrong --seed or --reading is reported here as `command`'s error.
 template <typename Args>
 ReadingArgs TakeReadingArgs(Args& args, const char* command) {
     ReadingArgs r;
     Args rest;
+    bool badReading = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--extended") {
-            r.extended = true;
+            r.mode = ReadingMode::Extended;
+        } else if (args[i] == "--reading") {
+            auto m = i + 1 < args.size() ? ReadingModeNamed(args[i + 1]) : std::nullopt;
+            if (m) r.mode = *m;
+            else {
+                r.ok = false;
+                badReading = true;
+                std::fprintf(stderr, "%s: --reading needs auto, classic or extended\n", command);
+            }
+            ++i;
         } else if (args[i] == "--seed") {
             auto v = i + 1 < args.size() ? ParseInt(args[i + 1]) : std::nullopt;
             if (!v || *v < 0 || *v > 4294967295LL) r.ok = false;
@@ -46,13 +57,13 @@ ReadingArgs TakeReadingArgs(Args& args, const char* command) {
         }
     }
     args = std::move(rest);
-    if (!r.ok) std::fprintf(stderr, "%s: --seed needs a whole number from 0 to 4294967295\n", command);
+    if (!r.ok && !badReading) std::fprintf(stderr, "%s: --seed needs a whole number from 0 to 4294967295\n", command);
     return r;
 }
 
 inline ChartReading MakeReading(const ReadingArgs& r) {
     ChartReading reading;
-    reading.extended = r.extended;
+    reading.mode = r.mode;
     reading.random.seed(r.seed);
     return reading;
 }

@@ -14,5 +14,6 @@ int CmdRender(const Args& args);
 int CmdList(const Args& args);
 int CmdSkin(const Args& args);
 int CmdTimes(const Args& args);
+int CmdLoudness(const Args& args);
 
 }  // namespace jov::tool

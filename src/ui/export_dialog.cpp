@@ -15,7 +15,7 @@ constexpr int32_t kRate = 44100;
 }  // namespace
 
 ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_t expectedMs,
-                     std::function<void(const std::string&)> reportFailure)
+                     std::function<void(const std::string&)> reportFailure, ReadingMode reading)
     : QObject(&parent),
       chart_(std::move(chart)),
       out_(std::move(out)),
@@ -33,9 +33,10 @@ ExportJob::ExportJob(QWidget& parent, std::string chart, std::string out, int32_
     connect(dialog_, &QDialog::rejected, this, [this] { Cancel(); });
     dialog_->show();
 
-    worker_ = std::thread([this] {
+    worker_ = std::thread([this, reading] {
         RenderOptions options;
         options.rate = kRate;
+        options.reading = reading;
         result_ = RenderChartToFile(chart_, out_, options, &progress_);
         done_ = true;
     });
@@ -59,14 +60,29 @@ void ExportJob::Poll() {
     }
     poll_.stop();
     worker_.join();
-    if (dialog_) dialog_->close();
     const RenderFileStatus status = result_.status;
     const std::string name = QFileInfo(QFile::decodeName(out_.c_str())).fileName().toStdString();
+    const std::string missing = status == RenderFileStatus::Done ? MissingSoundsText(*result_.summary) : std::string();
+    if (dialog_ && !missing.empty()) {
+        // Silence where sounds were expected is worth a word: the dialog stays with it
+        // until closed, and outlives this job.
+        dialog_->disconnect(this);
+        dialog_->setValue(kSteps);
+        dialog_->setLabelText(tr("Exported %1, but %2.")
+                                  .arg(QString::fromStdString(name), QString::fromStdString(missing)));
+        dialog_->setCancelButtonText(tr("Close"));
+        dialog_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog_, &QProgressDialog::canceled, dialog_, &QWidget::close);
+        dialog_ = nullptr;
+    }
+    if (dialog_) dialog_->close();
     if (reportFailure_) {
         if (status == RenderFileStatus::ChartUnreadable) reportFailure_("Export: cannot read the chart");
         else if (status == RenderFileStatus::CannotWrite) reportFailure_("Export: cannot write " + name);
         else if (status == RenderFileStatus::WriteFailed) reportFailure_("Export: writing " + name + " failed");
         else if (status == RenderFileStatus::RenderFailed) reportFailure_("Export: " + result_.summary->error);
+        else if (status == RenderFileStatus::UnknownFormat)
+            reportFailure_("Export: " + UnknownFormatText(name));
     }
     emit finished(status);
     deleteLater();
@@ -77,8 +93,8 @@ void CancelExports(QWidget& parent) {
 }
 
 ExportJob* StartExport(QWidget& parent, const std::string& chart, const std::string& out, int32_t expectedMs,
-                       std::function<void(const std::string&)> reportFailure) {
-    return new ExportJob(parent, chart, out, expectedMs, std::move(reportFailure));
+                       std::function<void(const std::string&)> reportFailure, ReadingMode reading) {
+    return new ExportJob(parent, chart, out, expectedMs, std::move(reportFailure), reading);
 }
 
 }  // namespace jov

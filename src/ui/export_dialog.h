@@ -22,7 +22,7 @@ class ExportJob : public QObject {
 public:
     // `expectedMs`: the chart's playing time, for the progress bar only.
     ExportJob(QWidget& parent, std::string chart, std::string out, int32_t expectedMs,
-              std::function<void(const std::string&)> reportFailure);
+              std::function<void(const std::string&)> reportFailure, ReadingMode reading = ReadingMode::Auto);
     // Cancels and waits for the worker.
     ~ExportJob() override;
 
@@ -52,7 +52,9 @@ private:
 void CancelExports(QWidget& parent);
 
 // Starts an export; the job deletes itself when it has finished.
+// The chart is read as `reading` says, as the jukebox plays it.
 ExportJob* StartExport(QWidget& parent, const std::string& chart, const std::string& out, int32_t expectedMs,
-                       std::function<void(const std::string&)> reportFailure);
+                       std::function<void(const std::string&)> reportFailure,
+                       ReadingMode reading = ReadingMode::Auto);
 
 }  // namespace jov

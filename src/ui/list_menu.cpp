@@ -1,23 +1,27 @@
 #include "ui/list_menu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "chart/chart_model.h"
 #include "ui/export_dialog.h"
 #include "ui/main_window.h"
+#include "ui/save_name.h"
 #include "ui/window_placement.h"
 
 namespace jov {
 
 namespace {
 
-const QString kChartFilter = QStringLiteral("BMS charts and lists (*.bms *.bme *.BMS *.BME *.rxl *.RXL);;All files (*)");
+const QString kChartFilter = QStringLiteral(
+    "BMS charts and lists (*.bms *.bme *.bml *.pms *.bmson *.BMS *.BME *.BML *.PMS *.BMSON *.rxl *.RXL);;All files (*)");
 const QString kListFilter = QStringLiteral("List files (*.rxl *.RXL)");
 
 std::vector<std::string> LocalPaths(const QStringList& names) {
@@ -40,8 +44,13 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     chooseFolder = [this](const QString& caption, const QString& folder) {
         return QFileDialog::getExistingDirectory(&window_, caption, folder);
     };
-    chooseSaveFile = [this](const QString& caption, const QString& folder, const QString& filter) {
-        return QFileDialog::getSaveFileName(&window_, caption, folder, filter);
+    chooseSaveFile = [this](const QString& caption, const QString& folder, const QString& filter, QString* chosen) {
+        return QFileDialog::getSaveFileName(&window_, caption, folder, filter, chosen);
+    };
+    confirmReplace = [this](const QString& path) {
+        return QMessageBox::question(&window_, tr("Replace file"),
+                                     tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     };
 
     menu_ = new QMenu(&window_);
@@ -81,12 +90,25 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     actOneChartPerSong = menu_->addAction(tr("One chart per song"));
     actOneChartPerSong->setCheckable(true);
     connect(actOneChartPerSong, &QAction::triggered, this, [this](bool on) { window_.SetOneChartPerSong(on); });
-    extendedSeparator_ = new QAction(this);
-    extendedSeparator_->setSeparator(true);
-    actExtended = new QAction(tr("Extended reading"), this);
-    actExtended->setCheckable(true);
-    connect(actExtended, &QAction::triggered, this, [this](bool on) {
-        if (setExtendedReading) setExtendedReading(on);
+    readingSeparator_ = new QAction(this);
+    readingSeparator_->setSeparator(true);
+    readingMenu = new QMenu(tr("Reading"), menu_);
+    auto* group = new QActionGroup(readingMenu);
+    const QString texts[] = {tr("Auto (recommended)"), tr("Classic"), tr("Extended")};
+    const char* names[] = {"auto", "classic", "extended"};
+    for (int i = 0; i < 3; ++i) {
+        actReading[i] = readingMenu->addAction(texts[i]);
+        actReading[i]->setCheckable(true);
+        actReading[i]->setData(QString::fromLatin1(names[i]));
+        group->addAction(actReading[i]);
+        connect(actReading[i], &QAction::triggered, this, [this, name = std::string(names[i])] {
+            if (setReading) setReading(name);
+        });
+    }
+    actEven = new QAction(tr("Even loudness"), this);
+    actEven->setCheckable(true);
+    connect(actEven, &QAction::triggered, this, [this](bool on) {
+        if (setEvenLoudness) setEvenLoudness(on);
     });
 }
 
@@ -117,12 +139,18 @@ QMenu* ListMenu::Prepared() {
     actClear->setEnabled(any);
     sortMenu->setEnabled(any);
     actOneChartPerSong->setChecked(window_.OneChartPerSong());
-    menu_->removeAction(extendedSeparator_);
-    menu_->removeAction(actExtended);
-    if (extendedReading && setExtendedReading) {
-        actExtended->setChecked(extendedReading());
-        menu_->addAction(extendedSeparator_);  // one separator, however often the menu opens
-        menu_->addAction(actExtended);
+    menu_->removeAction(readingSeparator_);
+    menu_->removeAction(readingMenu->menuAction());
+    if (reading && setReading) {
+        const QString now = QString::fromStdString(reading());
+        for (QAction* a : actReading) a->setChecked(a->data().toString() == now);
+        menu_->addAction(readingSeparator_);  // one separator, however often the menu opens
+        menu_->addMenu(readingMenu);
+    }
+    menu_->removeAction(actEven);
+    if (evenLoudness && setEvenLoudness) {
+        actEven->setChecked(evenLoudness());
+        menu_->addAction(actEven);
     }
     return menu_;
 }
@@ -155,10 +183,20 @@ void ListMenu::OpenList() {
     window_.AddDropped(LocalPaths({names.front()}));
 }
 
+QString ListMenu::SaveName(const QString& caption, const QString& folder, const QString& filters) {
+    QString chosenFilter;
+    const QString answer = chooseSaveFile(caption, folder, filters, &chosenFilter);
+    if (answer.isEmpty()) return {};
+    QString suffix = FilterSuffix(chosenFilter);
+    if (suffix.isEmpty()) suffix = FilterSuffix(filters);  // no filter told: the first one
+    const QString name = WithSuffix(answer, suffix);
+    if (name != answer && QFileInfo::exists(name) && !(confirmReplace && confirmReplace(name))) return {};
+    return name;
+}
+
 void ListMenu::SaveListAs() {
-    QString name = chooseSaveFile(tr("Save list as"), lastFolder_, kListFilter);
+    const QString name = SaveName(tr("Save list as"), lastFolder_, kListFilter);
     if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".rxl");
     Remember(name, false);
     window_.GetPlayList().SavePlayList(QFile::encodeName(name).toStdString(), false);
 }
@@ -170,13 +208,17 @@ void ListMenu::ExportAudio() {
     const ChartInfo entry = entries[static_cast<size_t>(line) + 1];
     const QString chart = QFile::decodeName(entry.FilePath.c_str());
     const QString suggested = QDir(lastFolder_).filePath(QFileInfo(chart).completeBaseName() + QStringLiteral(".flac"));
-    const QString name = chooseSaveFile(tr("Export audio"), suggested,
-                                        QStringLiteral("FLAC (*.flac);;Ogg Vorbis (*.ogg);;WAV (*.wav)"));
-    if (name.isEmpty()) return;
-    Remember(name, false);
-    const QString out = QFileInfo(name).suffix().isEmpty() ? name + QStringLiteral(".flac") : name;
+    const QString out = SaveName(tr("Export audio"), suggested,
+                                 QStringLiteral("FLAC (*.flac);;Ogg Vorbis (*.ogg *.oga);;WAV (*.wav)"));
+    if (out.isEmpty()) return;
+    if (!AudioFileTypeOf(QFile::encodeName(out).toStdString())) {
+        window_.ShowCritical("Export: " + UnknownFormatText(QFileInfo(out).fileName().toStdString()));
+        return;
+    }
+    Remember(out, false);
     lastExport = StartExport(window_, entry.FilePath, QFile::encodeName(out).toStdString(), entry.PlayTime,
-                             [this](const std::string& text) { window_.ShowCritical(text); });
+                             [this](const std::string& text) { window_.ShowCritical(text); },
+                             window_.GetPlayer().Reading().mode);
 }
 
 }  // namespace jov

@@ -28,11 +28,20 @@ public:
     // the dialog's caption, the folder to start in and the name filters; empty: cancelled.
     std::function<QStringList(const QString& caption, const QString& folder, const QString& filter)> chooseFiles;
     std::function<QString(const QString& caption, const QString& folder)> chooseFolder;
-    std::function<QString(const QString& caption, const QString& folder, const QString& filter)> chooseSaveFile;
+    // The save chooser also tells which of the filters (";;"-separated) was chosen.
+    std::function<QString(const QString& caption, const QString& folder, const QString& filter, QString* chosenFilter)>
+        chooseSaveFile;
+    // Asked before replacing a file the save dialog did not ask about (its name got its
+    // extension afterwards); true replaces it.
+    std::function<bool(const QString& path)> confirmReplace;
 
-    // The chart reading: when both are set, a checkable "Extended reading" item shows.
-    std::function<bool()> extendedReading;
-    std::function<void(bool)> setExtendedReading;
+    // The chart reading by name ("auto", "classic", "extended"): when both are set, a
+    // "Reading" submenu of three exclusive items shows.
+    std::function<std::string()> reading;
+    std::function<void(const std::string&)> setReading;
+    // Even loudness: when both are set, a checkable "Even loudness" item shows.
+    std::function<bool()> evenLoudness;
+    std::function<void(bool)> setEvenLoudness;
 
     // The menu as it would pop up now (items enabled for the current selection).
     QMenu* Prepared();
@@ -51,11 +60,13 @@ public:
     QAction* actExport = nullptr;
     QAction* actDelete = nullptr;
     QAction* actClear = nullptr;
-    QAction* actExtended = nullptr;
     QAction* actFind = nullptr;
     QAction* actCancelAdd = nullptr;
     QAction* actOneChartPerSong = nullptr;
     QMenu* sortMenu = nullptr;
+    QMenu* readingMenu = nullptr;
+    QAction* actReading[3] = {};  // Auto, Classic, Extended
+    QAction* actEven = nullptr;
     // The export started last (gone once it has finished).
     QPointer<ExportJob> lastExport;
 
@@ -64,12 +75,15 @@ private:
     // The chart of the current (or first selected) line; -1 when no line is selected.
     int SelectedLine() const;
     void Remember(const QString& path, bool isFolder);
+    // The chosen name with the chosen filter's extension when it has none; empty when the
+    // user cancelled or would not replace the file that name now means.
+    QString SaveName(const QString& caption, const QString& folder, const QString& filters);
 
     frmMenu& window_;
     std::string settingsPath_;
     QString lastFolder_;
     QMenu* menu_ = nullptr;
-    QAction* extendedSeparator_ = nullptr;
+    QAction* readingSeparator_ = nullptr;
 };
 
 }  // namespace jov

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include "chart/chart_model.h"
+#include "engine/loudness.h"
 #include "engine/status_readout.h"
 #include "audio/cls_midi.h"
 #include "ui/display_text.h"
@@ -51,6 +53,7 @@ public:
     bool SeekTo(int32_t target, bool byTick) override { return p_.SeekTo(target, byTick); }
     void RunPlayLoop() override { p_.RunPlayLoop(); }
     bool EndedAtOnce() override { return p_.Engine().LoopPasses() <= 1; }
+    bool HasChart() override { return !p_.Model().Chart.FilePath.empty(); }
     void DropChart() override { p_.DropChart(); }
     void StopSounds() override { p_.StopSounds(); }
     void StopMidi() override {
@@ -83,6 +86,14 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     Shell* shell = parts_.shell;
     jukebox_ = std::make_unique<Jukebox>(*list_, *link_, static_cast<JukeboxWindow&>(*this),
                                          [shell](const std::string& t) { shell->SetCaption(t); });
+    loudness_ = std::make_unique<LoudnessMatch>(
+        parts_.loudnessCachePath, [](const std::string& path, ReadingMode reading, const std::function<bool()>& cancel) {
+            RenderOptions o;
+            o.reading = reading;
+            o.cancel = cancel;
+            return MeasureLoudness(path, o);
+        });
+    jukebox_->onChartStart = [this](const std::string& path, const std::string& next) { ApplyChartGain(path, next); };
     listMessages_ = std::make_unique<ListMessages>(
         [this](MessageIcon icon, const std::string& title, const std::string& text) {
             ShowMessage(icon, title, text);
@@ -142,6 +153,7 @@ void frmMenu::FormLoad() {
     player_->State().WavLoadMode = 1;
     RestoreWindowPlacement(parts_.settingsPath, *this);
     show();
+    KeepOnScreen(*this);  // now with its frame
     cmdPlay->setIcon(imgRun[0]);
     if (notes_) notes_->setWindowIcon(chkShowNotes->icon());
     QFontMetricsF fm(titleFont_);
@@ -298,6 +310,11 @@ void frmMenu::SeekBarMouse(double x, int buttons) {
     UpdateBeatDisplay();
 }
 
+void frmMenu::SeekToTick(int32_t tick) {
+    player_->SeekTo(tick, true);
+    UpdateBeatDisplay();
+}
+
 void frmMenu::MarqueeTick() {
     marquee_.Step(picTitle->InnerRect().width());
     picTitle->update();
@@ -341,12 +358,50 @@ bool frmMenu::Random() const { return chkRandom->isChecked(); }
 int32_t frmMenu::SleepMs() const { return player_->State().SleepMs; }
 int32_t frmMenu::WavLoadMode() const { return player_->State().WavLoadMode; }
 
-void frmMenu::SetExtendedReading(bool on) {
+void frmMenu::SetReading(const std::string& name) {
     EnsureLoaded();
-    player_->Reading().extended = on;
+    if (auto mode = ReadingModeNamed(name)) player_->Reading().mode = *mode;
 }
 
-bool frmMenu::ExtendedReading() const { return player_->Reading().extended; }
+std::string frmMenu::Reading() const { return ReadingModeName(player_->Reading().mode); }
+
+void frmMenu::ChooseReading(const std::string& name) {
+    const auto mode = ReadingModeNamed(name);
+    if (!mode || *mode == player_->Reading().mode) return;
+    SetReading(name);
+    // The entries are read again in the background (the cache serves charts read in this
+    // reading before); an entry whose file is gone keeps its line.
+    list_->ForgetReadings();
+    RescanList();
+}
+
+void frmMenu::SetEvenLoudness(bool on) {
+    EnsureLoaded();
+    evenLoudness_ = on;
+    // Off takes effect at once; on, from the next chart (its gain is set as it starts).
+    if (!on && parts_.setOutputGain) parts_.setOutputGain(1.0f);
+}
+
+bool frmMenu::EvenLoudness() const { return evenLoudness_; }
+
+void frmMenu::ApplyChartGain(const std::string& path, const std::string& next) {
+    const ReadingMode reading = player_->Reading().mode;
+    if (!evenLoudness_) return;
+    const double db = loudness_->GainForStart(path, reading);
+    if (parts_.setOutputGain) parts_.setOutputGain(float(std::pow(10.0, db / 20.0)));
+    if (!next.empty()) loudness_->MeasureSoon(next, reading);
+}
+
+QString frmMenu::LoudnessTip(int row) const {
+    const auto& entries = list_->PlayListEntries();
+    const size_t entry = static_cast<size_t>(row) + 1;
+    if (row < 0 || entry >= entries.size()) return {};
+    auto l = loudness_->Known(entries[entry].FilePath, player_->Reading().mode);
+    if (!l) return {};
+    if (!std::isfinite(l->integrated)) return QStringLiteral("Silent");
+    return QString::asprintf("Loudness %.1f LUFS, peak %.1f dBTP; gain %+.1f dB", l->integrated, l->truePeak,
+                             EvenLoudnessGain(*l).db);
+}
 
 void frmMenu::SetOneChartPerSong(bool on) { jukebox_->SetOneChartPerSong(on); }
 

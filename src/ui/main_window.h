@@ -22,6 +22,7 @@
 #include "playlist/add_queue.h"
 #include "playlist/folder_search.h"
 #include "playlist/jukebox.h"
+#include "playlist/loudness_match.h"
 #include "playlist/song_groups.h"
 #include "playlist/playlist.h"
 #include "playlist/seek_bar.h"
@@ -60,6 +61,10 @@ struct MainWindowParts {
     std::function<void()> endProgram;
     // Shutdown, after the key sounds: let the sound device go.
     std::function<void()> releaseSoundDevice;
+    // The master gain before the output's limiter (linear); null: none to set.
+    std::function<void(float)> setOutputGain;
+    // Where loudness results are kept between runs; empty: this run only.
+    std::string loudnessCachePath;
 };
 
 class frmMenu : public QWidget,
@@ -128,6 +133,8 @@ public:
     void PressDelete();
     void SetSleepText(const QString& text);
     void SeekBarMouse(double x, int buttons);
+    // A seek to `tick` from outside the window (the desktop's media controls).
+    void SeekToTick(int32_t tick);
     void MarqueeTick();
     // A click on line `row` (counted from 0), as the user's: selects it and plays it next.
     void ClickLine(int row);
@@ -168,9 +175,15 @@ public:
     int32_t SleepMs() const override;
     int32_t WavLoadMode() const override;
     void SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) override;
-    // Classic or Extended reading for the charts loaded and added from now on.
-    void SetExtendedReading(bool on) override;
-    bool ExtendedReading() const override;
+    // The reading ("auto", "classic", "extended") of the charts loaded and added from now on.
+    void SetReading(const std::string& name) override;
+    std::string Reading() const override;
+    // The user's choice in the list's menu: the reading changes and the list's entries are read again.
+    void ChooseReading(const std::string& name);
+    void SetEvenLoudness(bool on) override;
+    bool EvenLoudness() const override;
+    // The list line's tool tip: the chart's loudness and gain once measured.
+    QString LoudnessTip(int row) const;
     void SetOneChartPerSong(bool on) override;
     bool OneChartPerSong() const override;
 
@@ -229,6 +242,9 @@ private:
     std::unique_ptr<PlayList> list_;
     std::unique_ptr<PlayerLink> link_;
     std::unique_ptr<Jukebox> jukebox_;
+    std::unique_ptr<LoudnessMatch> loudness_;
+    bool evenLoudness_ = true;
+    void ApplyChartGain(const std::string& path, const std::string& next);
     std::unique_ptr<MessageHook> listMessages_;
     std::unique_ptr<ScanCache> scanCache_;
     std::unique_ptr<AddQueue> adds_;

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "engine/status_readout.h"
 #include "ui/display_text.h"
 #include "ui/list_filter.h"
@@ -42,7 +44,9 @@ void frmMenu::OnLinesCleared() {
 void frmMenu::OnCaptionSet(const std::string& caption) { setWindowTitle(DisplayText(caption)); }
 
 void frmMenu::OnLineChanged(int line, const std::string& text) {
+    ++listGuard_;
     if (QListWidgetItem* item = lstPlayList->item(line)) item->setText(QString::fromStdString(text));
+    --listGuard_;
     const auto k = static_cast<std::size_t>(line) + 1;
     if (static_cast<std::size_t>(line) < filterKeys_.size() && k < list_->PlayListEntries().size())
         filterKeys_[static_cast<std::size_t>(line)] = SearchKey(list_->PlayListEntries()[k]);
@@ -163,7 +167,9 @@ void frmMenu::PaintScroll(QPainter& p, const QRect& inner) {
     // The marker: 7 by 4 units from (ProgressX, 0), drawn as a rectangle outline.
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::NoBrush);
-    QRect marker(inner.left() + beat_.ProgressX, inner.top(), 7, 4);
+    // ProgressX runs 0 to 180 over the design width; a wider strip spreads it out.
+    const int span = std::max(0, inner.width() - 8);
+    QRect marker(inner.left() + static_cast<int>(int64_t{beat_.ProgressX} * span / 180), inner.top(), 7, 4);
     QColor yellow = ToColor(kProgressMarker);
     p.fillRect(QRect(marker.left(), marker.top(), marker.width() + 1, 1), yellow);
     p.fillRect(QRect(marker.left(), marker.bottom() + 1, marker.width() + 1, 1), yellow);

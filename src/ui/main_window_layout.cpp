@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <QToolButton>
 
+#include "playlist/seek_bar.h"
 #include "ui/list_menu.h"
 
 namespace jov {
@@ -91,7 +92,9 @@ void frmMenu::BuildControls() {
     picScroll->setMouseTracking(true);
     picScroll->paintContent = [this](QPainter& p, const QRect& r) { PaintScroll(p, r); };
     picScroll->mouse = [this](QMouseEvent* e) {
-        double x = e->position().x() - picScroll->InnerRect().left();
+        // The seek bar's units stay those of its design width however wide the strip is.
+        const QRect inner = picScroll->InnerRect();
+        const double x = (e->position().x() - inner.left()) * kSeekBarInnerWidth / std::max(1, inner.width());
         SeekBarMouse(x, ButtonBits(e->buttons()));
     };
 
@@ -146,20 +149,33 @@ void frmMenu::BuildControls() {
 
     // The list's menu: right button or the context-menu key.
     listMenu_ = new ListMenu(*this, parts_.settingsPath);
-    listMenu_->extendedReading = [this] { return ExtendedReading(); };
-    listMenu_->setExtendedReading = [this](bool on) { SetExtendedReading(on); };
+    listMenu_->reading = [this] { return Reading(); };
+    listMenu_->setReading = [this](const std::string& name) { ChooseReading(name); };
+    listMenu_->evenLoudness = [this] { return EvenLoudness(); };
+    listMenu_->setEvenLoudness = [this](bool on) { SetEvenLoudness(on); };
+    // A line's tool tip: its chart's reading, then its loudness once measured.
+    lstPlayList->toolTipFor = [this](int row) {
+        const auto choice = list_->ReadingOfLine(row);
+        QString tip = choice ? QString::fromStdString(DescribeReading(player_->Reading().mode, *choice)) : QString();
+        const QString loudness = LoudnessTip(row);
+        if (!loudness.isEmpty()) tip += tip.isEmpty() ? loudness : QStringLiteral("\n") + loudness;
+        return tip;
+    };
     lstPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstPlayList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { listMenu_->PopUp(lstPlayList->viewport()->mapToGlobal(p)); });
 
     for (QWidget* w : {static_cast<QWidget*>(lstPlayList), static_cast<QWidget*>(lblCap[0]),
                        static_cast<QWidget*>(lblCap[2]), static_cast<QWidget*>(cmbWAVMode),
-                       static_cast<QWidget*>(cmbSleep), static_cast<QWidget*>(cmdClear)})
+                       static_cast<QWidget*>(cmbSleep), static_cast<QWidget*>(cmdClear),
+                       static_cast<QWidget*>(picStatus), static_cast<QWidget*>(picScroll),
+                       static_cast<QWidget*>(picLoadWav), static_cast<QWidget*>(picPlayWav)})
         w->setProperty(kDesignRect, w->geometry());
 }
 
-// A larger window: the top row keeps its places, the list takes the new room and the
-// bottom row moves down with the bottom edge (CLEAR keeps to the list's right edge).
+// A larger window: the list takes the new room and the bottom row moves down with the
+// bottom edge (CLEAR keeps to the list's right edge); in the top row the status box and
+// the progress strip grow to the right, the two signal lamps keep to the right edge.
 void frmMenu::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (!cmdClear) return;  // not built yet
@@ -171,6 +187,10 @@ void frmMenu::resizeEvent(QResizeEvent* e) {
                        static_cast<QWidget*>(cmbWAVMode), static_cast<QWidget*>(cmbSleep)})
         w->setGeometry(design(w).translated(0, dy));
     cmdClear->setGeometry(design(cmdClear).translated(dx, dy));
+    picStatus->setGeometry(design(picStatus).adjusted(0, 0, dx, 0));
+    picScroll->setGeometry(design(picScroll).adjusted(0, 0, dx, 0));
+    picLoadWav->setGeometry(design(picLoadWav).translated(dx, 0));
+    picPlayWav->setGeometry(design(picPlayWav).translated(dx, 0));
 }
 
 }  // namespace jov

@@ -12,8 +12,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 
+#include "audio/path_resolver.h"
 #include "chart/chart_model.h"
+#include "chart/clock_line.h"
+#include "playlist/playlist.h"
+#include "ui/display_text.h"
 #include "ui/main_window.h"
 
 namespace jov {
@@ -25,6 +31,39 @@ const QString kRootInterface = QStringLiteral("org.mpris.MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 QStringList Texts(const std::string& s) { return s.empty() ? QStringList() : QStringList{QString::fromStdString(s)}; }
+
+// The file URL of a path's own bytes: a name that is not UTF-8 still names its file.
+QString FileUrl(const std::string& path) {
+    std::string full = path;
+    if (full.empty() || full[0] != '/') {
+        std::error_code ec;
+        full = std::filesystem::absolute(path, ec).string();
+        if (ec) return {};
+    }
+    return QStringLiteral("file://") + QString::fromLatin1(QByteArray::fromStdString(full).toPercentEncoding("/"));
+}
+
+// The chart's #STAGEFILE picture, found as its sounds are (a sound found in its place is no picture).
+std::optional<std::string> StagePicture(const std::string& chartPath, const std::string& stageFile) {
+    if (stageFile.empty()) return std::nullopt;
+    const std::string folder = chartPath.substr(0, chartPath.find_last_of('/') + 1);
+    auto found = ResolvePath(folder + stageFile);
+    const auto extension = [](const std::string& p) {
+        const std::string name = p.substr(p.find_last_of("/\\") + 1);
+        const auto dot = name.find_last_of('.');
+        return dot == std::string::npos ? std::string() : name.substr(dot);
+    };
+    if (found && !EqualsIgnoreAsciiCase(extension(*found), extension(stageFile))) return std::nullopt;
+    return found;
+}
+
+// The name of the chart's folder, shown as the album.
+std::string FolderName(const std::string& chartPath) {
+    const auto slash = chartPath.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return {};
+    const auto before = chartPath.find_last_of('/', slash - 1);
+    return chartPath.substr(before == std::string::npos ? 0 : before + 1, slash - (before == std::string::npos ? 0 : before + 1));
+}
 
 }  // namespace
 
@@ -163,9 +202,22 @@ QVariantMap Mpris::Metadata() const {
     m.insert(QStringLiteral("xesam:title"), QString::fromStdString(model.Chart.Title));
     m.insert(QStringLiteral("xesam:artist"), Texts(model.Chart.Artist));
     m.insert(QStringLiteral("xesam:genre"), Texts(model.Chart.Genre));
-    if (!model.Chart.FilePath.empty())
-        m.insert(QStringLiteral("xesam:url"),
-                 QUrl::fromLocalFile(QFile::decodeName(model.Chart.FilePath.c_str())).toString(QUrl::FullyEncoded));
+    const std::string& path = model.Chart.FilePath;
+    if (path.empty()) return m;
+    m.insert(QStringLiteral("xesam:url"), FileUrl(path));
+    if (const std::string album = FolderName(path); !album.empty())
+        m.insert(QStringLiteral("xesam:album"), DisplayText(album));
+    // The loaded chart's header as the list scanned it (the chart reader keeps no picture).
+    if (artFor_ != path) {
+        artFor_ = path;
+        artUrl_.clear();
+        for (const ChartInfo& entry : w_.GetPlayList().PlayListEntries()) {
+            if (entry.FilePath != path) continue;
+            if (auto picture = StagePicture(path, entry.StageFile)) artUrl_ = FileUrl(*picture);
+            break;
+        }
+    }
+    if (!artUrl_.isEmpty()) m.insert(QStringLiteral("mpris:artUrl"), artUrl_);
     return m;
 }
 
@@ -239,9 +291,10 @@ void Mpris::Previous() { Skip(-1); }
 void Mpris::SeekToMs(double ms) {
     const ChartModel& model = w_.GetPlayer().Model();
     if (model.PlayTime <= 0) return;
-    // As the seek bar: the same share of the chart's ticks as of its playing time.
-    const double x = std::clamp(ms / model.PlayTime, 0.0, 1.0) * 188.0;
-    w_.SeekBarMouse(x, 1);
+    // Through the chart's tempo map, so the position read back is the one asked for.
+    const double tick = std::clamp(TickAtMs(model, ms), 0.0, static_cast<double>(model.LastTick));
+    if (!std::isfinite(tick)) return;
+    w_.SeekToTick(static_cast<int32_t>(std::nearbyint(tick)));
     emit Seeked(PositionUs());
 }
 

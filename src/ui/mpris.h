@@ -62,6 +62,9 @@ private:
     QVariantMap lastMeta_;
     bool lastShuffle_ = false;
     bool refreshPending_ = false;
+    // The picture of the chart last asked about (looked up once per chart).
+    mutable std::string artFor_;
+    mutable QString artUrl_;
     std::string trackKey_;
     quint64 trackSerial_ = 0;
 };

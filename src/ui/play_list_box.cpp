@@ -1,12 +1,17 @@
 #include "ui/play_list_box.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QUrl>
 
 #include "playlist/uri_list.h"
@@ -43,6 +48,9 @@ public:
         p->restore();
     }
 };
+
+// Shift and Ctrl shape a selection (for Delete and Export); they never choose a line to play.
+bool PlainChoice(Qt::KeyboardModifiers m) { return !(m & (Qt::ShiftModifier | Qt::ControlModifier)); }
 
 }  // namespace
 
@@ -107,7 +115,7 @@ void PlayListBox::keyPressEvent(QKeyEvent* e) {
     const int before = currentRow();
     QListWidget::keyPressEvent(e);
     const int after = currentRow();
-    if (after >= 0 && after != before && onChosen) onChosen(after);
+    if (after >= 0 && after != before && PlainChoice(e->modifiers()) && onChosen) onChosen(after);
 }
 
 void PlayListBox::mousePressEvent(QMouseEvent* e) {
@@ -119,7 +127,8 @@ void PlayListBox::mousePressEvent(QMouseEvent* e) {
         return;
     }
     QListWidget::mousePressEvent(e);
-    if (e->button() == Qt::LeftButton && currentRow() == hit.row() && onChosen) onChosen(hit.row());
+    if (e->button() == Qt::LeftButton && PlainChoice(e->modifiers()) && currentRow() == hit.row() && onChosen)
+        onChosen(hit.row());
 }
 
 void PlayListBox::MarkLine(int row) {
@@ -130,6 +139,18 @@ void PlayListBox::MarkLine(int row) {
     else
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
+}
+
+bool PlayListBox::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && toolTipFor) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QModelIndex at = indexAt(help->pos());
+        const QString tip = at.isValid() ? toolTipFor(at.row()) : QString();
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QListWidget::viewportEvent(e);
 }
 
 }  // namespace jov

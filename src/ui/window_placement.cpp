@@ -43,15 +43,31 @@ void RestoreWindowPlacement(const std::string& iniPath, QWidget& window) {
         window.resize(std::clamp(*w, min.width(), 16384), std::clamp(*h, min.height(), 16384));
     }
     const auto x = ReadInt(iniPath, "Left"), y = ReadInt(iniPath, "Top");
-    if (!x || !y) return;
     // A place on a screen that is gone (a monitor unplugged) would hide the window.
-    const QRect wanted(QPoint(*x, *y), window.size());
-    for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect wanted(QPoint(x.value_or(0), y.value_or(0)), window.size());
+    for (const QScreen* screen : x && y ? QGuiApplication::screens() : QList<QScreen*>()) {
         if (screen->availableGeometry().intersected(wanted).width() >= 50) {
             window.move(*x, *y);
-            return;
+            break;
         }
     }
+    KeepOnScreen(window);
+}
+
+void KeepOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    // A size saved at another scale or on a larger screen must not put controls off this
+    // one. The frame counts once the window system has told it (after the window shows).
+    const QRect area = screen->availableGeometry();
+    const QSize frame = (window.frameGeometry().size() - window.size()).expandedTo(QSize(0, 0));
+    const QSize room = (area.size() - frame).expandedTo(window.minimumSize());
+    if (window.width() > room.width() || window.height() > room.height()) window.resize(window.size().boundedTo(room));
+    const QSize whole = window.size() + frame;
+    const QPoint at = window.pos();  // the frame's corner
+    const QPoint fitted(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - whole.width())),
+                        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - whole.height())));
+    if (fitted != at) window.move(fitted);
 }
 
 std::string ReadLastFolder(const std::string& iniPath) { return ReadIni(iniPath, kSection, "LastFolder", ""); }

@@ -60,12 +60,21 @@ TEST(Mixer, StampedCommandsLandOnTheirFramesAsTheScriptsSay) {
             if (op == "const") b->pcm.assign(b->pcm.size(), int16_t(num(2)));
             lastRamp = b;
             for (int s = lo; s <= hi; ++s) m->SetBuffer(s, b);
+        } else if (op == "sine") {
+            auto b = Ramp(int64_t(num(1)), m->Rate());
+            for (size_t i = 0; i < b->pcm.size(); ++i) b->pcm[i] = int16_t(std::lround(num(3) * std::sin(2 * M_PI * double(i / 2) / num(2))));
+            lastRamp = b;
+            for (int s = lo; s <= hi; ++s) m->SetBuffer(s, b);
         } else if (op == "trigger" || op == "play" || op == "stop") {
             for (int s = lo; s <= hi; ++s) {
                 if (op != "play") m->Stop(s, num(1));
                 if (op == "trigger") m->SetPosition(s, 0, num(1));
                 if (op != "stop") m->Play(s, num(1));
             }
+        } else if (op == "from") {
+            m->PlayFrom(lo, num(1), num(2));
+        } else if (op == "grow") {
+            m->GrowSlots(lo);
         } else if (op == "flood") {
             for (int i = 0; i < int(num(1)); ++i) m->Play(lo, num(2) + i);
         } else if (op == "pos") {
@@ -90,6 +99,12 @@ TEST(Mixer, StampedCommandsLandOnTheirFramesAsTheScriptsSay) {
             const size_t frame = size_t(num(0));
             ASSERT_LT(frame * 2 + 1, out.size());
             EXPECT_EQ(std::make_pair(out[frame * 2], out[frame * 2 + 1]), std::make_pair(int16_t(num(1)), int16_t(num(2))));
+        } else if (op == "peak" || op == "step") {
+            // Largest sample, or largest change from one frame to the next, in the last pull.
+            int most = 0;
+            for (size_t i = op == "step" ? 2 : 0; i < out.size(); ++i)
+                most = std::max(most, std::abs(op == "step" ? out[i] - out[i - 2] : int(out[i])));
+            EXPECT_LE(most, int(num(0)));
         } else if (op == "has") {
             EXPECT_EQ(m->HasBuffer(lo), num(1) != 0);
         } else if (op == "freq?") {
@@ -102,7 +117,7 @@ TEST(Mixer, StampedCommandsLandOnTheirFramesAsTheScriptsSay) {
         } else {
             ADD_FAILURE() << "unknown command";
         }
-        checks += op == "first" || op == "at" || op == "has" || op == "freq?" || op == "dropped" || op == "freed";
+        checks += op == "first" || op == "at" || op == "peak" || op == "step" || op == "has" || op == "freq?" || op == "dropped" || op == "freed";
     }
     EXPECT_GT(checks, 30);
     EXPECT_FALSE(Mixer(48000).CreateFromFile(256, "/nonexistent.wav"));

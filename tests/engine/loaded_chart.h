@@ -27,7 +27,7 @@ inline std::vector<int64_t> Onsets(const std::vector<int16_t>& pcm, int level) {
 // A chart as loaded for play (no sound device).
 struct LoadedChart {
     explicit LoadedChart(const std::string& path, bool extended = false) : player(shell, clock, nullptr, nullptr) {
-        player.Reading().extended = extended;
+        player.Reading().mode = extended ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
         player.LoadChart(path);
     }
     Shell shell;

@@ -1,7 +1,9 @@
 #include "engine/render_file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "../test_util.h"
+#include "engine/wav_writer.h"
 
 namespace jov::test {
 namespace {
@@ -56,7 +59,7 @@ TEST(RenderFileTest, FlacAndOggDecodeToTheWaveRender) {
     Decoded wav = render("demo1.wav");
     Decoded flac = render("demo1.FLAC");
     Decoded ogg = render("demo1.ogg");
-    EXPECT_TRUE(wav.format == SF_FORMAT_WAV || wav.format == SF_FORMAT_WAVEX) << wav.format;
+    EXPECT_EQ(wav.format, SF_FORMAT_WAV);  // the plain form, not the extensible one
     EXPECT_EQ(flac.format, SF_FORMAT_FLAC);
     EXPECT_EQ(ogg.format, SF_FORMAT_OGG);
     ASSERT_GT(wav.pcm.size(), 44100u * 2 * 10);
@@ -92,8 +95,40 @@ TEST(RenderFileTest, CancelAndFailuresLeaveNoFile) {
     EXPECT_EQ(RenderChartToFile(dir / "none.bms", dir / "out.flac", RenderOptions{}).status,
               RenderFileStatus::ChartUnreadable);
     EXPECT_EQ(RenderChartToFile(kDemo1, dir / "no/dir.wav", RenderOptions{}).status, RenderFileStatus::CannotWrite);
+    EXPECT_EQ(RenderChartToFile(kDemo1, dir / "song.mp3", RenderOptions{}).status, RenderFileStatus::UnknownFormat);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
     EXPECT_EQ(jovtest::Slurp(kept), "older");
+}
+
+// A plain 44-byte PCM WAV while the data fits 32-bit sizes (libsndfile tells format 1 from
+// the extensible form), RF64 with its ds64 chunk beyond (the limit lowered here).
+TEST(WavWriterTest, PlainWhileSizesFitAndRf64Beyond) {
+    jovtest::TempDir dir;
+    std::vector<int16_t> pcm(2 * 70000);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(i * 7919);
+    for (const uint64_t limit : {WavWriter::kPlainLimit, uint64_t{200000}}) {
+        const bool plain = limit == WavWriter::kPlainLimit;
+        const std::string path = dir / "out.wav";
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        WavWriter writer(fd, 22050, 2, limit);
+        for (size_t at = 0; at < pcm.size(); at += 2 * 3000)  // pieces as the render hands them over
+            ASSERT_TRUE(writer.Write(pcm.data() + at, static_cast<int64_t>(std::min<size_t>(3000, (pcm.size() - at) / 2))));
+        ASSERT_TRUE(writer.Finish());
+        ::close(fd);
+        const std::string b = jovtest::Slurp(path);
+        EXPECT_EQ(b.size(), (plain ? 44 : 80) + pcm.size() * 2) << "no chunk besides RIFF, fmt, data (and ds64)";
+        EXPECT_EQ(b.substr(0, 4) + b.substr(8, 8), plain ? "RIFFWAVEfmt " : "RF64WAVEds64");
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_TRUE(f);
+        EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, plain ? SF_FORMAT_WAV : SF_FORMAT_RF64);
+        std::vector<int16_t> back(pcm.size() + 2);
+        EXPECT_EQ(sf_readf_short(f, back.data(), 70001), 70000);
+        back.resize(pcm.size());
+        EXPECT_TRUE(back == pcm);
+        sf_close(f);
+    }
 }
 
 }  // namespace

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
 #include "audio/cls_midi.h"
+#include "chart/chart_parser.h"
 #include "chart/clock_line.h"
 #include "engine/start_placement.h"
 #include "engine_fixture.h"
@@ -105,6 +110,55 @@ TEST(ExtendedSeekTest, ReplayAppliesTemposAndStops) {
     c.clock.Advance(200);
     p.UpdatePlay();
     EXPECT_GT(p.State().CurrentTick, 288.0);
+}
+
+// The time-to-tick map that seeks by time use is the inverse of the event times, over
+// tempo changes, measures of any length and stops, in both readings of every chart here.
+TEST(ClockLineTest, TickAtAnEventsTimeIsItsTick) {
+    std::vector<std::string> charts{std::string(JOV01_TEST_DATA) + "/engine/extended_map.bme"};
+    for (const auto& e : std::filesystem::directory_iterator(std::string(JOV01_TEST_DATA) + "/charts"))
+        charts.push_back(e.path().string());
+    int checked = 0;
+    for (const std::string& path : charts) {
+        for (bool extended : {false, true}) {
+            LoadedChart c(path, extended);
+            const ChartModel& m = c.player.Model();
+            const std::vector<double> times = EventTimesMs(m);
+            const size_t step = times.size() / 300 + 1;  // each look walks the chart
+            for (size_t i = 0; i < times.size(); i += step) {
+                if (!std::isfinite(times[i])) continue;
+                const double tick = m.EventTick(i);
+                ASSERT_NEAR(TickAtMs(m, times[i]), tick, 1e-6 * std::max(1.0, tick)) << path << " " << i;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 10000);
+}
+
+}  // namespace
+}  // namespace jov::test
+
+namespace jov::test {
+namespace {
+
+// A seek into a sliced passage: the pieces after the target start where the sound would
+// be (the loop's pieces at 1200 ms and, after its restart, 200 ms into the file).
+TEST_F(SeekTest, PiecesOfASlicedSoundAfterASeekStartAtTheirOffset) {
+    ParseChartFile(model, std::string(JOV01_TEST_DATA) + "/bmson/sliced.bmson", ParseHooks{});
+    RunTimingPass(model);
+    state.CurrentBpm = model.Chart.Bpm;
+    state.TicksPerMs = model.Chart.Bpm / 1250.0f;
+    ASSERT_TRUE(engine.SeekTo(130, true));
+    device.log.clear();
+    engine.RunPlayLoop();
+    std::vector<int64_t> loopStarts;
+    for (const SoundCommand& c : device.log)
+        if (c.op == "pos" && c.slot == 1) loopStarts.push_back(c.frame);
+    ASSERT_EQ(loopStarts.size(), 3u);
+    EXPECT_NEAR(static_cast<double>(loopStarts[0]), 1200 * 44.1, 1.0);
+    EXPECT_EQ(loopStarts[1], 0);
+    EXPECT_NEAR(static_cast<double>(loopStarts[2]), 200 * 44.1, 1.0);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> Lines(const fs::path& chart, int64_t sleep, bool jump, bool extended) {
     SimulateOptions o;
-    o.extended = extended;
+    o.reading = extended ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
     o.sleepMs = sleep;
     o.jumpIdlePasses = jump;
     // Every pass of the longest charts would take minutes: those are compared over

@@ -17,10 +17,16 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kCharts = fs::path(JOV01_TEST_DATA) / "charts";
+// Three notes: two on lanes, one in the background.
+constexpr const char* kBmson =
+    R"({"info": {"title": "Son", "artist": "A", "init_bpm": 120, "resolution": 240},
+        "sound_channels": [{"name": "a.wav", "notes": [{"x": 1, "y": 0}, {"x": 0, "y": 240}]},
+                           {"name": "b.wav", "notes": [{"x": 2, "y": 480, "c": true}]}]})";
 
 // A collection as users keep one: a song package of four difficulties, a folder of
 // several songs, nested folders, a #RANDOM chart, a file name that is not UTF-8, many
-// small generated songs and a loose chart.
+// small generated songs, a loose chart, and the other chart file kinds (.bml, .pms, bmson)
+// whose finding depends on the reading.
 struct Collection {
     jovtest::TempDir dir;
     std::string root = dir.Path().string();
@@ -35,6 +41,9 @@ struct Collection {
                       "#TITLE song" + std::to_string(i % 30) + " [" + std::to_string(i) + "]\r\n#BPM 150\r\n#00111:0101\r\n");
         dir.Write("sjis/\x83\x65\x83\x58\x83\x67.bms", "#TITLE \x83\x65\r\n#00211:01\r\n");
         loose = dir.Write("loose.bms", "#ARTIST x\r\n#TITLE loose\r\n");
+        dir.Write("mixed/long.bml", "#TITLE long\r\n#BPM 120\r\n#00111:01\r\n#00151:0101\r\n");
+        dir.Write("packs/a/p.pms", "#TITLE pop\r\n#BPM 150\r\n#00111:01\r\n");
+        dir.Write("packs/a/b/s.bmson", kBmson);
     }
     void Copy(const char* chart, const char* folder) const {
         fs::create_directories(dir.Path() / folder);
@@ -64,15 +73,15 @@ void Drain(AddQueue& q, PlayList& list) {
 
 TEST(AddQueue, GivesTheListASynchronousAddGives) {
     Collection c;
-    ChartReading extended;
-    extended.extended = true;
+    ChartReading extended, autoReading;
+    extended.mode = ReadingMode::Extended;
     const std::vector<std::vector<std::string>> drops = {
         {c.root + "/mixed", c.loose, c.root + "/nothing-here", c.root},
         {c.loose},
         {c.root + "/packs/"},
     };
-    for (ChartReading* reading : {static_cast<ChartReading*>(nullptr), &extended}) {
-        SCOPED_TRACE(reading ? "extended" : "classic");
+    for (ChartReading* reading : {static_cast<ChartReading*>(nullptr), &extended, &autoReading}) {
+        SCOPED_TRACE(reading ? ReadingId(*reading) : "none");
         const std::string expected = SyncBytes(drops, reading);
         for (int threads : {1, 2, 4}) {
             ScanCache cache;
@@ -155,7 +164,7 @@ TEST(ScanCache, KeptBetweenRunsReReadWhenChangedRebuiltWhenDamaged) {
         EXPECT_EQ(second.Misses(), 0u);
         // Another reading is its own record: read once, then kept beside the first.
         ChartReading extended;
-        extended.extended = true;
+        extended.mode = ReadingMode::Extended;
         ASSERT_TRUE(second.Scan(c.loose, &extended));
         ASSERT_TRUE(second.Scan(c.loose, &extended));
         EXPECT_EQ(second.Misses(), 1u);
@@ -179,6 +188,44 @@ TEST(ScanCache, KeptBetweenRunsReReadWhenChangedRebuiltWhenDamaged) {
         EXPECT_TRUE(reread.Load());
         EXPECT_EQ(reread.Size(), cache.Size());
     }
+}
+
+// How full a chart is follows the reading it gets (long notes only sound when read the
+// Extended way; a bmson chart counts every note), and the cache keeps that reading.
+TEST(ScanCache, SoundingObjectsAndReadingFollowTheChosenReading) {
+    jovtest::TempDir dir, cfg;
+    const std::string ln = dir.Write("ln.bms", "#BPM 120\r\n#00111:0101\r\n#00151:0101\r\n#00101:01\r\n");
+    const std::string plain = dir.Write("plain.bms", "#BPM 120\r\n#00111:0101\r\n#00151:0101\r\n");
+    const std::string son = dir.Write("s.bmson", kBmson);
+    const struct {
+        std::string path;
+        ReadingMode mode;
+        int32_t sounding;
+        bool extended;
+    } rows[] = {
+        {ln, ReadingMode::Classic, 3, false},    {ln, ReadingMode::Extended, 5, true},
+        {ln, ReadingMode::Auto, 5, true},        {son, ReadingMode::Classic, 3, true},
+        {son, ReadingMode::Auto, 3, true},       {plain, ReadingMode::Extended, 4, true},
+    };
+    const std::string file = cfg / "scan.cache";
+    ScanCache cache(file);
+    for (const auto& r : rows) {
+        ChartReading reading;
+        reading.mode = r.mode;
+        const auto got = cache.Scan(r.path, &reading);
+        ASSERT_TRUE(got) << r.path;
+        EXPECT_EQ(got->soundingObjects, r.sounding) << r.path << " " << ReadingId(reading);
+        EXPECT_EQ(got->choice.extended, r.extended) << r.path << " " << ReadingId(reading);
+    }
+    ASSERT_TRUE(cache.Save());
+    ScanCache again(file);
+    ASSERT_TRUE(again.Load());
+    for (const auto& r : rows) {
+        ChartReading reading;
+        reading.mode = r.mode;
+        EXPECT_EQ(again.Scan(r.path, &reading), ScanChartFile(r.path, &reading)) << r.path;
+    }
+    EXPECT_EQ(again.Misses(), 0u);
 }
 
 }  // namespace

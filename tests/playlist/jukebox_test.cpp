@@ -38,6 +38,7 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
     std::string now;
     bool timer = false;
     bool endsAtOnce = false;  // every chart ends in its first pass
+    bool hasChart = false;    // the last load read its file
     int throwOn = 0;          // loading this chart runs out of memory
     std::vector<int32_t> loads, selected;
     std::string pictures;       // 1 running, 0 idle, as shown
@@ -66,13 +67,14 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
     EngineState& State() override { return state; }
     const std::string& NowPlaying() override { return now; }
     bool EndedAtOnce() override { return endsAtOnce; }
+    bool HasChart() override { return hasChart; }
     void DropChart() override { ++dropped; }
     bool LoadChart(const std::string& path) override {
         loads.push_back(path.empty() ? -1 : std::stoi(path.substr(path.rfind("/c") + 2)));
         if (loads.back() == throwOn) throw std::bad_alloc();
         now = path;
         state.CurrentTick = 0;
-        return fs::is_regular_file(path);
+        return hasChart = fs::is_regular_file(path);
     }
     void PlaceStart() override {}
     bool SeekTo(int32_t target, bool byTick) override {

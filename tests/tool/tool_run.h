@@ -1,5 +1,6 @@
 #pragma once
-// Runs jov01-tool as a user runs it: arguments quoted for the shell, stdout kept, stderr dropped.
+// Runs jov01-tool as a user runs it: arguments quoted for the shell, stdout kept, stderr
+// dropped (or appended after stdout).
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -19,10 +20,13 @@ inline std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-inline ToolRun Tool(const std::vector<std::string>& args) {
+inline ToolRun Tool(const std::vector<std::string>& args, bool keepStderr = false) {
     std::string cmd = Quote(JOV01_TOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>/dev/null";
+    for (const auto& a : args) {
+        cmd += ' ';
+        cmd += Quote(a);
+    }
+    cmd += keepStderr ? " 2>&1" : " 2>/dev/null";
     ToolRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;

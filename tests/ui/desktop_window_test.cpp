@@ -5,8 +5,11 @@
 // where events are delivered.
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,6 +20,7 @@
 
 #include <stdexcept>
 
+#include "../test_util.h"
 #include "list_rig.h"
 #include "playlist/playlist.h"
 #include "shell/ini_file.h"
@@ -57,14 +61,41 @@ private slots:
             const QRect listAt = w.lstPlayList->geometry();
             const QRect clearAt = w.cmdClear->geometry();
             const QRect sleepAt = w.cmbSleep->geometry();
+            const QRect scrollAt = w.picScroll->geometry();
+            const QRect lampAt = w.picPlayWav->geometry();
+            // The smallest size shows every control whole.
+            w.resize(100, 100);
+            QCOMPARE(w.size(), frmMenu::kDesignSize);
+            for (const QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (c->isVisibleTo(&w)) QVERIFY2(w.rect().contains(c->geometry()), c->metaObject()->className());
             w.resize(900, 600);
             const int dx = 900 - 399, dy = 600 - 230;
             QCOMPARE(w.lstPlayList->geometry(), listAt.adjusted(0, 0, dx, dy));
             QCOMPARE(w.cmbSleep->geometry(), sleepAt.translated(0, dy));
             QCOMPARE(w.cmdClear->geometry(), clearAt.translated(dx, dy));
+            // The progress strip grows, the lamps keep to the right edge; the middle of the
+            // wider strip is still the middle of the chart.
+            QCOMPARE(w.picScroll->geometry(), scrollAt.adjusted(0, 0, dx, 0));
+            QCOMPARE(w.picPlayWav->geometry(), lampAt.translated(dx, 0));
+            const std::string demo = (rig::kDemo / "demo1.bms").string();
+            QVERIFY(w.GetPlayer().LoadChart(demo));
+            QTest::mouseClick(w.picScroll, Qt::LeftButton, {}, w.picScroll->InnerRect().center());
+            const double lastTick = w.GetPlayer().Model().LastTick;
+            QVERIFY(std::abs(w.GetPlayer().State().CurrentTick - lastTick / 2) < lastTick / 100);
             w.close();
         }
-        QCOMPARE(rig::Window(dir).w->size(), QSize(900, 600));
+        // That size saved at scale 2 on a screen of less room: restored within its free area.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(area.width() < 900 && area.height() < 600, "a screen smaller than the saved size");
+        for (const char* place : {"0", "250"}) {
+            WriteIni(ini, "Window", "Left", place);
+            WriteIni(ini, "Window", "Top", place);
+            rig::Window again(dir);
+            // This screen is 400x400 at scale 2: the whole height, and the least width (frame too).
+            const QRect f = again.w->frameGeometry();
+            const int frameWidth = f.width() - again.w->width();
+            QCOMPARE(f, QRect(area.topLeft(), QSize(std::max(area.width(), 399 + frameWidth), area.height())));
+        }
         // A saved size below the design size, or not a number, gives the design size.
         WriteIni(ini, "Window", "Width", "12");
         WriteIni(ini, "Window", "Height", "x");
@@ -87,7 +118,7 @@ private slots:
             return answer;
         };
         m.chooseFolder = [&](const QString&, const QString&) { return Q(dir / "charts"); };
-        m.chooseSaveFile = [&](const QString&, const QString&, const QString&) { return Q(dir / "saved"); };
+        m.chooseSaveFile = [&](const QString&, const QString&, const QString&, QString*) { return Q(dir / "saved"); };
         m.AddFiles();
         m.AddFolder();
         w.FinishAdds();
@@ -102,6 +133,14 @@ private slots:
         PlayList copy(r.shell);
         QVERIFY(copy.LoadPlayList((dir / "saved.rxl").string(), true));
         QCOMPARE(copy.PlayListEntries(), w.GetPlayList().PlayListEntries());
+        // Saving over it by the name without extension asks first; "no" keeps the file.
+        const std::string savedBytes = jovtest::Slurp(dir / "saved.rxl");
+        QStringList asked;
+        m.confirmReplace = [&](const QString& path) { return asked << path, false; };
+        w.AddDropped({(dir / "a.bms").string()});
+        m.SaveListAs();
+        QCOMPARE(asked, QStringList{Q(dir / "saved.rxl")});
+        QCOMPARE(jovtest::Slurp(dir / "saved.rxl"), savedBytes);
 
         // Open list replaces the list, as a dropped list file does; the folder is remembered.
         w.cmdClear->click();
@@ -116,19 +155,30 @@ private slots:
         w.FinishAdds();
         QCOMPARE(w.GetPlayList().PlayListCount(), 3);
 
-        // The reading item is the window's switch: a stop holds its measure only in Extended reading.
+        // The Reading submenu is the window's switch: Auto reads a chart with a stop the
+        // Extended way (the stop holds its measure); a switch reads the list's entries again.
         const std::string stop = (dir / "stop.bms").string();
         std::ofstream(stop, std::ios::binary) << "#TITLE Stop\r\n#ARTIST tester\r\n#BPM 120\r\n#STOP01 192\r\n"
                                                  "#00101:01\r\n#00109:01\r\n";
-        QVERIFY(m.Prepared()->actions().contains(m.actExtended) && !m.actExtended->isChecked());
-        w.AddDropped({stop});
-        m.actExtended->trigger();
+        QVERIFY(m.Prepared()->actions().contains(m.readingMenu->menuAction()) && m.actReading[0]->isChecked());
         w.AddDropped({stop});
         w.FinishAdds();
-        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06", "tester - Stop\t0:08"}));
-        w.SetExtendedReading(false);
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:08"}));
+        QCOMPARE(w.lstPlayList->toolTipFor(3), QStringLiteral("Extended reading: stops"));
+        m.actReading[1]->trigger();  // read again in the background
+        w.FinishAdds();
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
+        QCOMPARE(w.lstPlayList->toolTipFor(3), QStringLiteral("Classic reading"));
+        fs::remove(stop);  // a chart gone keeps its line
+        m.actReading[2]->trigger();
+        w.FinishAdds();
+        QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
+        QCOMPARE(w.Reading(), std::string("extended"));
+        QVERIFY(w.lstPlayList->toolTipFor(3).isEmpty());
+        QCOMPARE(w.lstPlayList->toolTipFor(0), QStringLiteral("Extended reading"));
+        w.SetReading("auto");
         m.Prepared();
-        QVERIFY(!m.actExtended->isChecked());
+        QVERIFY(m.actReading[0]->isChecked() && !m.actReading[2]->isChecked());
         QVERIFY(r.messages.empty());
     }
 
@@ -141,10 +191,15 @@ private slots:
         w.lstPlayList->item(0)->setSelected(true);
         ListMenu& m = w.GetListMenu();
         QVERIFY(m.Prepared() && m.actExport->isEnabled());
-        QString suggested, name;
-        m.chooseSaveFile = [&](const QString&, const QString& s, const QString&) { return suggested = s, name; };
-        auto exportAs = [&](const char* file) {
+        QString suggested, name, filter;
+        m.chooseSaveFile = [&](const QString&, const QString& s, const QString& filters, QString* chosen) {
+            if (chosen) *chosen = filters.split(";;").filter(filter).value(0);
+            return suggested = s, name;
+        };
+        auto exportAs = [&](const char* file, const char* chosenFilter = "FLAC") {
             name = Q(dir / file);
+            filter = chosenFilter;
+            m.lastExport = nullptr;
             m.ExportAudio();
             return m.lastExport;
         };
@@ -156,6 +211,36 @@ private slots:
         SNDFILE* f = sf_open((dir / "export.ogg").c_str(), SFM_READ, &info);
         QVERIFY(f && info.frames > 44100 * 5 && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG);
         sf_close(f);
+
+        // A name without an extension gets the chosen filter's; where that names a file
+        // already there, the user is asked (the dialog was asked about "song" only).
+        QStringList asked;
+        m.confirmReplace = [&](const QString& path) { return asked << path, false; };
+        QVERIFY(!exportAs("export", "Ogg"));
+        QCOMPARE(asked, QStringList{Q(dir / "export.ogg")});
+        // An extension we do not write is refused before anything is written.
+        QVERIFY(!exportAs("song.mp3", "WAV"));
+        QCOMPARE(r.messages, std::vector<std::string>{"jov:01: Export: cannot write song.mp3: not an audio format this "
+                                                      "writes (use .flac, .ogg or .wav)"});
+        QVERIFY(!fs::exists(dir / "song.mp3"));
+        r.messages.clear();
+        // Key sounds that could not be loaded are told at the end (the dialog stays with it).
+        std::ofstream(dir / "mute.bms", std::ios::binary) << "#TITLE mute\r\n#BPM 120\r\n#WAV01 gone.wav\r\n"
+                                                             "#WAV02 lost.ogg\r\n#00111:0102\r\n";
+        w.AddDropped({(dir / "mute.bms").string()});
+        w.FinishAdds();
+        w.lstPlayList->clearSelection();
+        w.lstPlayList->item(1)->setSelected(true);
+        QSignalSpy muted(exportAs("mute", "WAV").data(), &ExportJob::finished);
+        QVERIFY(muted.wait(30000));
+        QVERIFY(fs::remove(dir / "mute.wav"));  // the chosen filter's extension
+        QStringList ends;
+        for (QProgressDialog* d : w.findChildren<QProgressDialog*>())
+            if (d->isVisible()) ends << d->labelText(), QTest::keyClick(d, Qt::Key_Escape);
+        QCOMPARE(ends, QStringList{"Exported mute.wav, but 2 of 2 key sounds could not be loaded."});
+        QTRY_VERIFY(w.findChildren<QProgressDialog*>().isEmpty());  // its Close closes it for good
+        w.lstPlayList->clearSelection();
+        w.lstPlayList->item(0)->setSelected(true);
 
         // Cancel in the dialog, or closing the window: no file, no temporary one.
         QPointer<ExportJob> job = exportAs("cancelled.wav");

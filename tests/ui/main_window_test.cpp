@@ -333,7 +333,7 @@ private slots:
         QVERIFY(!armed() && !w.GetPlayer().State().IsPlaying);
     }
 
-    void shiftRangesSurviveTheJukeboxMarkingItsLine() {
+    void rangesPlayNothingAndSurviveTheJukeboxMarkingItsLine() {
         auto r = WithCharts(5, 2);
         frmMenu& w = *r->w;
         QListWidget* list = w.lstPlayList;
@@ -342,17 +342,22 @@ private slots:
         rig::Watch(w, titles, [&](size_t chart, int pass) {
             if (pass != 20) return;
             seen << SelectedRows(list);
-            if (chart == 1) ClickLine(list, 2, Qt::LeftButton, Qt::ShiftModifier);  // jumps to t2
-            if (chart == 2) {  // Delete removes exactly the range: t3 and t4 are left
+            // Extending the selection by Shift or Ctrl plays nothing: t0 plays on.
+            if (chart == 1) ClickLine(list, 2, Qt::LeftButton, Qt::ShiftModifier);
+            if (chart == 2) {  // Delete removes exactly the range (t1 playing): t3 and t4 are left
                 QTest::keyClick(list, Qt::Key_Delete);
                 ClickLine(list, 0);
             }
-            if (chart == 3) QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);  // jumps to t4
+            if (chart == 3) {  // t3 plays on
+                QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+                ClickLine(list, 1, Qt::LeftButton, Qt::ControlModifier);
+                ClickLine(list, 1, Qt::LeftButton, Qt::ControlModifier);
+            }
             if (chart == 5) w.cmdStop->click();  // t4 ended by itself, t3 again
         });
         ClickLine(list, 0);
         r->RunUntilIdle();
-        QCOMPARE(titles, (std::vector<std::string>{"t0", "t2", "t3", "t4", "t3"}));
+        QCOMPARE(titles, (std::vector<std::string>{"t0", "t1", "t3", "t4", "t3"}));
         QCOMPARE(seen, (QList<QList<int>>{{0}, {0, 1, 2}, {0}, {0, 1}, {0, 1}}));
         QCOMPARE(list->currentRow(), 0);
     }

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include <fstream>
+
 #include "list_rig.h"
 #include "ui/mpris.h"
 
@@ -140,6 +142,51 @@ private slots:
         // Quit is the close box: the list is saved, the program ends.
         Call(client, "Quit", {}, "org.mpris.MediaPlayer2");
         QTRY_VERIFY(r.ended && fs::exists(r.dir / "default.rxl"));
+    }
+
+    // A chart in a folder and under a name that are not UTF-8, with a picture, measures of
+    // changing length and tempo changes: the URLs name its files, positions land where asked.
+    void metadataNamesTheFilesAndPositionsLandWhereAsked() {
+        QDBusConnection server = QDBusConnection::connectToBus(address_, QStringLiteral("server2"));
+        QVERIFY(server.isConnected());
+        rig::Window r;
+        frmMenu& w = *r.w;
+        const fs::path folder = r.dir / "\x83\x65\x83X\x83g";  // Shift-JIS names, as unpacked archives leave them
+        fs::create_directories(folder);
+        std::ofstream(folder / "stage.png") << "picture";
+        std::ofstream chart(folder / "\x8b\xc8 1.bms", std::ios::binary);
+        chart << "#TITLE t\r\n#BPM 120\r\n#STAGEFILE Stage.PNG\r\n#00102:0.5\r\n#00402:1.75\r\n#00603:B4\r\n"
+                 "#00902:0.25\r\n#01203:5A\r\n";
+        for (int m = 1; m <= 20; ++m) chart << "#0" << (m < 10 ? "0" : "") << m << "01:01\r\n";
+        chart.close();
+        const std::string path = (folder / "\x8b\xc8 1.bms").string();
+        w.AddDropped({path});
+        w.FinishAdds();
+        Mpris mpris(w, server);
+        QVERIFY(w.GetPlayer().LoadChart(path));
+        emit w.playbackChanged();
+        QTRY_VERIFY(mpris.Metadata().contains("xesam:url"));
+        QVariantMap meta = mpris.Metadata();
+        const QString base = "file://" + QString::fromStdString(r.dir.string()) + "/%83e%83X%83g/";
+        QCOMPARE(meta.value("xesam:url").toString(), base + "%8B%C8%201.bms");
+        QCOMPARE(meta.value("mpris:artUrl").toString(), base + "stage.png");
+        QCOMPARE(meta.value("xesam:album").toString(), QString::fromUtf8("テスト"));
+        // Positions (µs) asked and read back, by SetPosition and by Seek.
+        for (const auto& [set, seek] : {std::pair{7'000'000LL, 0LL}, {25'000'000LL, 0LL}, {25'000'000LL, -13'300'000LL}}) {
+            mpris.SetPosition(meta.value("mpris:trackid").value<QDBusObjectPath>(), set);
+            if (seek) mpris.Seek(seek);
+            QVERIFY2(std::abs(mpris.PositionUs() - (set + seek)) < 6000, std::to_string(mpris.PositionUs()).c_str());
+        }
+        // Without the picture (or with only a sound of its name) there is no art.
+        fs::remove(folder / "stage.png");
+        fs::copy_file(path, folder / "copy.bms");
+        w.AddDropped({(folder / "copy.bms").string()});
+        w.FinishAdds();
+        QVERIFY(w.GetPlayer().LoadChart((folder / "copy.bms").string()));
+        std::ofstream(folder / "stage.wav") << "a sound";
+        emit w.playbackChanged();
+        QTRY_VERIFY(mpris.Metadata().value("xesam:url").toString().endsWith("/copy.bms"));
+        QVERIFY(!mpris.Metadata().contains("mpris:artUrl"));
     }
 
     void withoutABusNothingHappens() {
