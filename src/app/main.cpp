@@ -157,6 +157,7 @@ int main(int argc, char** argv) {
     parts.midi = &midi;
     parts.listPath = DefaultListPath();
     parts.settingsPath = SettingsPath();
+    parts.scanCachePath = ConfigFolder() + "/scan.cache";
     parts.demoFolder = FindDemoFolder().value_or(std::string());
     parts.releaseSoundDevice = [] { sound.Attach(nullptr); };
     parts.setOutputGain = [](float gain) {

@@ -310,6 +310,8 @@ std::optional<ReadingMode> ReadingModeNamed(std::string_view name) {
     return std::nullopt;
 }
 
+std::string ReadingId(const ChartReading& reading) { return ReadingModeName(reading.mode); }
+
 std::string ConstructNames(uint32_t constructs) {
     static constexpr struct {
         uint32_t bit;

@@ -35,6 +35,8 @@ uint32_t ExtendedConstructs(std::string_view bytes);
 struct ReadingChoice {
     bool extended = false;
     uint32_t constructs = 0;  // under Auto: what chose Extended
+
+    bool operator==(const ReadingChoice&) const = default;
 };
 
 // The reading `bytes` get: Classic with no reading or under Classic, Extended under
@@ -48,6 +50,8 @@ std::string ChartFilePatterns(const ChartReading* reading);
 // "auto", "classic", "extended"; and back (nothing for any other text).
 const char* ReadingModeName(ReadingMode mode);
 std::optional<ReadingMode> ReadingModeNamed(std::string_view name);
+// The reading's part of a cache key (the scan and the loudness caches): its mode's name.
+std::string ReadingId(const ChartReading& reading);
 
 // "#BPMxx tempos, stops, long notes": the constructs in words.
 std::string ConstructNames(uint32_t constructs);

@@ -206,12 +206,16 @@ void FolderSearch::StoreMatches(const std::string& folder, const std::vector<std
     if (onCaption) onCaption("Seaching " + std::to_string(SearchCount) + "... " + folder);
 }
 
+bool IsListFileName(const std::string& path) {
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+    for (char& c : tail) c = UpperAscii(c);
+    return tail == ".RXL";
+}
+
 void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, FolderSearch& search) {
     if (paths.empty()) return;
     const std::string& first = paths.front();
-    std::string tail = first.size() >= 4 ? first.substr(first.size() - 4) : first;
-    for (char& c : tail) c = UpperAscii(c);
-    if (tail == ".RXL") {
+    if (IsListFileName(first)) {
         list.LoadPlayList(first, false);
         search.Reset();
         return;

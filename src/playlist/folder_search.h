@@ -41,6 +41,9 @@ private:
                       const std::vector<std::string>& patterns);
 };
 
+// A list file by its name: ends in ".rxl", any case.
+bool IsListFileName(const std::string& path);
+
 // One drop: a first path ending in ".rxl" (any case) replaces the list; otherwise each
 // path in order is added as a file, or searched as a folder for the list's reading's chart files.
 void AddDroppedItems(const std::vector<std::string>& paths, PlayList& list, FolderSearch& search);

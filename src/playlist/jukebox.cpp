@@ -6,6 +6,7 @@
 
 #include "playlist/play_order.h"
 #include "playlist/playlist.h"
+#include "playlist/song_groups.h"
 
 namespace jov {
 
@@ -41,13 +42,19 @@ bool Jukebox::Advance() {
     setCaption_("next...");
     int32_t count = list_.PlayListCount();
     if (count <= 0) return false;
-    if (list_.PlayOrderIndex >= count || list_.PlayOrderIndex < 0 ||
-        PlayTable.size() != static_cast<size_t>(count) + 1) {
-        makeplaytable();
-        list_.PlayOrderIndex = 0;
+    int32_t entry = 0;
+    // Charts of a song other than its chosen one are passed over; a whole pass at most.
+    for (int32_t tries = 0;; ++tries) {
+        if (list_.PlayOrderIndex >= count || list_.PlayOrderIndex < 0 ||
+            PlayTable.size() != static_cast<size_t>(count) + 1) {
+            makeplaytable();
+            list_.PlayOrderIndex = 0;
+        }
+        list_.PlayOrderIndex += 1;
+        entry = PlayTable[static_cast<size_t>(list_.PlayOrderIndex)];
+        if (playClicked_ || tries >= count || !Skipped(entry)) break;
     }
-    list_.PlayOrderIndex += 1;
-    int32_t entry = PlayTable[static_cast<size_t>(list_.PlayOrderIndex)];
+    playClicked_ = false;
     SelectingLine = true;
     window_.SelectLine(entry - 1);
     SelectingLine = false;
@@ -139,7 +146,36 @@ void Jukebox::OnStopClick() {
     deferred_ = false;
 }
 
-void Jukebox::makeplaytable() { jov::makeplaytable(PlayTable, list_.PlayListCount(), random_, rng_); }
+void Jukebox::makeplaytable() {
+    jov::makeplaytable(PlayTable, list_.PlayListCount(), random_, rng_);
+    songsStale_ = true;
+}
+
+void Jukebox::SetOneChartPerSong(bool on) {
+    oneChartPerSong_ = on;
+    songsStale_ = true;
+}
+
+bool Jukebox::Skipped(int32_t entry) {
+    if (!oneChartPerSong_) return false;
+    if (songsStale_ || chosen_.size() != list_.PlayListEntries().size()) {
+        chosen_ = ChosenCharts(list_.PlayListEntries(), list_.SoundingObjects());
+        songsStale_ = false;
+    }
+    return entry >= 1 && static_cast<size_t>(entry) < chosen_.size() && !chosen_[static_cast<size_t>(entry)];
+}
+
+void Jukebox::Reordered(const std::vector<int32_t>& order) {
+    const int32_t at = list_.PlayOrderIndex;
+    const int32_t old = at >= 1 && static_cast<size_t>(at) < PlayTable.size() ? PlayTable[static_cast<size_t>(at)] : 0;
+    makeplaytable();
+    int32_t now = 0;
+    for (size_t k = 0; k < order.size(); ++k)
+        if (order[k] == old) now = static_cast<int32_t>(k) + 1;
+    list_.PlayOrderIndex = 0;
+    for (size_t i = 1; i < PlayTable.size(); ++i)
+        if (now != 0 && PlayTable[i] == now) list_.PlayOrderIndex = static_cast<int32_t>(i);
+}
 
 void Jukebox::SetRandom(bool ticked) {
     random_ = ticked;
@@ -164,6 +200,7 @@ void Jukebox::OnListClick(int line) {
     }
     silentSteps_ = 0;
     listClicked_ = inStep_;
+    playClicked_ = true;
     window_.SetNextPlayTimer(true);
 }
 

@@ -81,6 +81,12 @@ public:
 
     // Rebuilds the play order from the entry count and the shuffle box.
     void makeplaytable();
+    // The automatic sequence plays one chart of each song (a click still plays any line).
+    void SetOneChartPerSong(bool on);
+    bool OneChartPerSong() const { return oneChartPerSong_; }
+    // The list was put in the order `order` (new entry k was old entry order[k - 1]): the
+    // play order follows, and the chart playing stays the one the sequence goes on from.
+    void Reordered(const std::vector<int32_t>& order);
 
     bool InStep() const { return inStep_; }
     // Runs when a chart has been loaded to play from its beginning, before its start is
@@ -111,6 +117,12 @@ private:
     // once), one after another; a whole pass of them means nothing in the list plays.
     int32_t silentSteps_ = 0;
     bool listClicked_ = false;
+    // The next advance plays the clicked line, whatever song it belongs to.
+    bool playClicked_ = false;
+    bool oneChartPerSong_ = false;
+    bool songsStale_ = true;
+    std::vector<bool> chosen_;
+    bool Skipped(int32_t entry);
     RandomSource rng_;
 };
 

@@ -70,8 +70,6 @@ bool ReadNumber(std::string_view s, T& v) {
 
 }  // namespace
 
-std::string ReadingId(const ChartReading& reading) { return ReadingModeName(reading.mode); }
-
 std::optional<ChartStamp> StampChart(const std::string& path, const std::string& readingId) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

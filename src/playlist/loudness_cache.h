@@ -8,14 +8,11 @@
 #include <string>
 #include <unordered_map>
 
+#include "chart/reading.h"
 #include "engine/loudness.h"
 
 namespace jov {
 
-struct ChartReading;
-
-// The reading's part of a cache key; the one place that names readings for the cache.
-std::string ReadingId(const ChartReading& reading);
 
 struct ChartStamp {
     std::string path;

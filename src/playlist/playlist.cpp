@@ -6,6 +6,7 @@
 
 #include "chart/entry_line.h"
 #include "chart/header_scan.h"
+#include "playlist/scan_cache.h"
 #include "playlist/list_file.h"
 #include "shell/file_read.h"
 #include "shell/paths.h"
@@ -53,39 +54,75 @@ void PlayList::Message(MessageIcon icon, const std::string& text) {
 }
 
 void PlayList::AddPlayListEntry(const std::string& path) {
+    std::optional<ScanResult> scan;
+    if (shell_.FileExists(path)) scan = ScanChartFile(path, reading_);
+    if (!scan) {
+        AppendScanned(ChartInfo{}, 0);
+        return;
+    }
+    AppendScanned(scan->info, scan->soundingObjects, true, &scan->choice);
+}
+
+void PlayList::AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption,
+                             const ReadingChoice* choice) {
     if (count_ == std::numeric_limits<int32_t>::max()) return;
     if (entries_.empty()) entries_.emplace_back();  // the placeholder
+    sounding_.resize(entries_.size(), -1);
     ++count_;
-    entries_.resize(static_cast<std::size_t>(count_) + 1);
-    ChartInfo& entry = entries_.back();
-    if (shell_.FileExists(path)) {
-        ReadingChoice choice;
-        ScanHeaders(path, entry, shell_, reading_, &choice);
-        readingOf_[path] = choice;
-    }
+    entries_.push_back(entry);
+    sounding_.push_back(soundingObjects);
+    if (choice) readingOf_[entry.FilePath] = *choice;
     AppendLine(entry);
     totalTime_ += entry.PlayTime;
+    if (showCaption) UpdatePlayListCaption();
+}
+
+void PlayList::ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects,
+                            const ReadingChoice* choice) {
+    if (index < 1 || index > count_) return;
+    ChartInfo& old = entries_[static_cast<std::size_t>(index)];
+    if (old.FilePath != entry.FilePath) return;
+    if (choice) readingOf_[entry.FilePath] = *choice;
+    totalTime_ += int64_t{entry.PlayTime} - old.PlayTime;
+    old = entry;
+    SetSoundingObjects(index, soundingObjects);
+    lines_[static_cast<std::size_t>(index) - 1] = FormatEntryLine(entry);
+    if (view_) view_->OnLineChanged(index - 1, lines_[static_cast<std::size_t>(index) - 1]);
     UpdatePlayListCaption();
 }
 
-void PlayList::RereadEntries() {
-    readingOf_.clear();
-    for (int32_t i = 1; i <= count_; ++i) {
-        ChartInfo& entry = entries_[static_cast<std::size_t>(i)];
-        const std::string path = entry.FilePath;
-        if (!shell_.FileExists(path)) continue;
-        ChartInfo fresh;
-        ReadingChoice choice;
-        ScanHeaders(path, fresh, shell_, reading_, &choice);
-        readingOf_[path] = choice;
-        totalTime_ += int64_t{fresh.PlayTime} - entry.PlayTime;
-        entry = std::move(fresh);
-        std::string& line = lines_[static_cast<std::size_t>(i - 1)];
-        line = FormatEntryLine(entry);
-        if (view_) view_->OnLineChanged(i - 1, line);
+bool PlayList::Reorder(const std::vector<int32_t>& order) {
+    if (order.size() != static_cast<std::size_t>(count_)) return false;
+    std::vector<bool> seen(order.size() + 1, false);
+    for (int32_t i : order) {
+        if (i < 1 || i > count_ || seen[static_cast<std::size_t>(i)]) return false;
+        seen[static_cast<std::size_t>(i)] = true;
     }
-    UpdatePlayListCaption();
+    sounding_.resize(entries_.size(), -1);
+    std::vector<ChartInfo> entries{entries_[0]};
+    std::vector<int32_t> sounding{sounding_[0]};
+    std::vector<std::string> lines;
+    entries.reserve(entries_.size());
+    for (int32_t i : order) {
+        const auto k = static_cast<std::size_t>(i);
+        entries.push_back(std::move(entries_[k]));
+        sounding.push_back(sounding_[k]);
+        lines.push_back(std::move(lines_[k - 1]));
+    }
+    entries_ = std::move(entries);
+    sounding_ = std::move(sounding);
+    lines_ = std::move(lines);
+    if (view_) view_->OnLinesReplaced(lines_);
+    return true;
 }
+
+void PlayList::SetSoundingObjects(int32_t index, int32_t count) {
+    if (index < 0 || static_cast<std::size_t>(index) >= entries_.size()) return;
+    sounding_.resize(entries_.size(), -1);
+    sounding_[static_cast<std::size_t>(index)] = count;
+}
+
+void PlayList::ForgetReadings() { readingOf_.clear(); }
 
 std::optional<ReadingChoice> PlayList::ReadingOfLine(int line) {
     if (line < 0 || line >= count_) return std::nullopt;
@@ -103,6 +140,7 @@ void PlayList::RemovePlayListEntry(int line) {
     if (line < 0 || line >= count_) return;
     const std::size_t index = static_cast<std::size_t>(line) + 1;
     totalTime_ -= entries_[index].PlayTime;
+    if (index < sounding_.size()) sounding_.erase(sounding_.begin() + static_cast<std::ptrdiff_t>(index));
     lines_.erase(lines_.begin() + line);
     if (view_) view_->OnLineRemoved(line);
     --count_;
@@ -117,6 +155,7 @@ void PlayList::ClearPlayList() {
     PlayOrderIndex = 0;
     entries_.clear();
     entries_.shrink_to_fit();
+    sounding_.clear();
     lines_.clear();
     if (view_) view_->OnLinesCleared();
     UpdatePlayListCaption();
@@ -136,6 +175,7 @@ bool PlayList::LoadPlayList(const std::string& path, bool silent) {
         ok = contents.ok;
         entries_ = std::move(contents.entries);
         count_ = contents.count;
+        sounding_.assign(entries_.size(), -1);
         lines_.reserve(static_cast<std::size_t>(count_));
         for (int32_t i = 1; i <= count_; ++i) {
             const ChartInfo& e = entries_[static_cast<std::size_t>(i)];

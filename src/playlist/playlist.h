@@ -21,10 +21,15 @@ public:
     virtual void OnLineAdded(const std::string& line) = 0;
     virtual void OnLineRemoved(int line) = 0;
     virtual void OnLinesCleared() = 0;
-    // Line `line` now reads `text` (its chart was read again).
-    virtual void OnLineChanged(int /*line*/, const std::string& /*text*/) {}
     // A caption set as a whole (the folder search's progress), not through SetCaption.
     virtual void OnCaptionSet(const std::string& /*caption*/) {}
+    // Line `line` now reads `text` (an entry read afresh).
+    virtual void OnLineChanged(int /*line*/, const std::string& /*text*/) {}
+    // Every line at once, in a new order.
+    virtual void OnLinesReplaced(const std::vector<std::string>& lines) {
+        OnLinesCleared();
+        for (const std::string& l : lines) OnLineAdded(l);
+    }
 };
 
 enum class MessageIcon { Warning, Error };
@@ -55,9 +60,9 @@ public:
     // The reading the header scan and the folder search use (Classic when null).
     void SetReading(ChartReading* reading) { reading_ = reading; }
     const ChartReading* Reading() const { return reading_; }
-    // Every entry read again as adding it again would, after the reading changed; an
-    // entry whose file is gone keeps its line.
-    void RereadEntries();
+    // After a change of reading: how each line is read is told afresh (by the re-scan's
+    // results, or by reading the chart when asked first).
+    void ForgetReadings();
     // How the chart of `line` is read now (its file is read when no scan has told yet);
     // nothing when no line or no readable chart is there.
     std::optional<ReadingChoice> ReadingOfLine(int line);
@@ -66,6 +71,20 @@ public:
     int32_t PlayOrderIndex = 0;
 
     void AddPlayListEntry(const std::string& path);
+    // Appends an entry already scanned (a background add), as AddPlayListEntry does; a
+    // batch may show the caption once, after its last entry. `choice`: the reading the
+    // scan gave the chart (none when it could not be read).
+    void AppendScanned(const ChartInfo& entry, int32_t soundingObjects, bool showCaption = true,
+                       const ReadingChoice* choice = nullptr);
+    // Entry `index` (1..count) read afresh; ignored when it is no longer that file.
+    void ReplaceEntry(int32_t index, const ChartInfo& entry, int32_t soundingObjects,
+                      const ReadingChoice* choice = nullptr);
+    // Entries 1..count in the order `order` (a permutation of 1..count); the lines follow.
+    bool Reorder(const std::vector<int32_t>& order);
+    // How many objects of each entry sound, indexed as PlayListEntries; -1 when not
+    // known (entries read from a list file).
+    const std::vector<int32_t>& SoundingObjects() const { return sounding_; }
+    void SetSoundingObjects(int32_t index, int32_t count);
     void RemovePlayListEntry(int line);
     void ClearPlayList();
     // Both return false when the operation reported (or, silent, would have reported) an error.
@@ -87,6 +106,7 @@ private:
     PlayListView* view_ = nullptr;
     MessageHook* messages_ = nullptr;
     std::vector<ChartInfo> entries_;
+    std::vector<int32_t> sounding_;
     int32_t count_ = 0;
     int64_t totalTime_ = 0;
     std::vector<std::string> lines_;

@@ -111,6 +111,9 @@ void LoadSettings(const std::string& iniPath, Shell& shell, SettingsControls& co
     if (auto v = ReadSetting(iniPath, "Setting", "EvenLoudness", "1"); v && (*v == 0 || *v == 1)) {
         controls.SetEvenLoudness(*v != 0);
     }
+    if (auto v = ReadSetting(iniPath, "ListSetting", "OneChartPerSong", "1"); v && (*v == 0 || *v == 1)) {
+        controls.SetOneChartPerSong(*v != 0);
+    }
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsControls& controls) {
@@ -120,6 +123,7 @@ void SaveSettings(const std::string& iniPath, const SettingsControls& controls) 
     WriteIni(iniPath, "Setting", "ShowNotes", controls.ShowNotes() ? "1" : "0");
     WriteIni(iniPath, "Setting", "Reading", controls.Reading());
     WriteIni(iniPath, "Setting", "EvenLoudness", controls.EvenLoudness() ? "1" : "0");
+    WriteIni(iniPath, "ListSetting", "OneChartPerSong", controls.OneChartPerSong() ? "1" : "0");
 }
 
 }  // namespace jov

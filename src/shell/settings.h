@@ -31,6 +31,9 @@ public:
     // Even loudness (on by default): each chart played at the common level.
     virtual void SetEvenLoudness(bool /*on*/) {}
     virtual bool EvenLoudness() const { return true; }
+    // The jukebox plays one chart of each song (on by default).
+    virtual void SetOneChartPerSong(bool /*on*/) {}
+    virtual bool OneChartPerSong() const { return true; }
 };
 
 constexpr int kSleepItems = 16;    // "0" .. "15"

@@ -67,6 +67,29 @@ ListMenu::ListMenu(frmMenu& window, std::string settingsPath)
     actDelete->setShortcut(QKeySequence(Qt::Key_Delete));
     actDelete->setShortcutContext(Qt::WidgetShortcut);
     actClear = menu_->addAction(tr("CLEAR"), &window_, [this] { window_.cmdClear->click(); });
+    menu_->addSeparator();
+    actFind = menu_->addAction(tr("Find…"), &window_, [this] { window_.OpenFilter(); });
+    actFind->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_Slash)});
+    actFind->setShortcutContext(Qt::WindowShortcut);
+    window_.addAction(actFind);
+    // Esc closes the filter first, then stops a running add.
+    actCancelAdd = menu_->addAction(tr("Cancel adding"), &window_, [this] {
+        if (window_.FilterOpen()) window_.CloseFilter();
+        else window_.CancelAdds();
+    });
+    actCancelAdd->setShortcut(QKeySequence(Qt::Key_Escape));
+    actCancelAdd->setShortcutContext(Qt::WindowShortcut);
+    window_.addAction(actCancelAdd);
+    sortMenu = menu_->addMenu(tr("Sort by"));
+    const std::pair<QString, SortKey> sorts[] = {{tr("Artist"), SortKey::Artist},
+                                                 {tr("Title"), SortKey::Title},
+                                                 {tr("Folder"), SortKey::Folder},
+                                                 {tr("Playing time"), SortKey::PlayTime},
+                                                 {tr("Level"), SortKey::Level}};
+    for (const auto& [name, key] : sorts) sortMenu->addAction(name, &window_, [this, k = key] { window_.SortList(k); });
+    actOneChartPerSong = menu_->addAction(tr("One chart per song"));
+    actOneChartPerSong->setCheckable(true);
+    connect(actOneChartPerSong, &QAction::triggered, this, [this](bool on) { window_.SetOneChartPerSong(on); });
     readingSeparator_ = new QAction(this);
     readingSeparator_->setSeparator(true);
     readingMenu = new QMenu(tr("Reading"), menu_);
@@ -114,6 +137,8 @@ QMenu* ListMenu::Prepared() {
     actExport->setEnabled(SelectedLine() >= 0);
     actDelete->setEnabled(any && window_.lstPlayList->currentRow() >= 0);
     actClear->setEnabled(any);
+    sortMenu->setEnabled(any);
+    actOneChartPerSong->setChecked(window_.OneChartPerSong());
     menu_->removeAction(readingSeparator_);
     menu_->removeAction(readingMenu->menuAction());
     if (reading && setReading) {

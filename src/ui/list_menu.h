@@ -60,6 +60,10 @@ public:
     QAction* actExport = nullptr;
     QAction* actDelete = nullptr;
     QAction* actClear = nullptr;
+    QAction* actFind = nullptr;
+    QAction* actCancelAdd = nullptr;
+    QAction* actOneChartPerSong = nullptr;
+    QMenu* sortMenu = nullptr;
     QMenu* readingMenu = nullptr;
     QAction* actReading[3] = {};  // Auto, Classic, Extended
     QAction* actEven = nullptr;

@@ -105,7 +105,8 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
     list_->SetMessageHook(listMessages_.get());
     player_->SetHost(this);
     player_->Sounds().SetLamps(this);
-    search_.onCaption = [this](const std::string& caption) { OnCaptionSet(caption); };
+    jukebox_->SetOneChartPerSong(true);
+    SetUpAdds();
 
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setAcceptDrops(true);
@@ -133,6 +134,7 @@ frmMenu::frmMenu(const MainWindowParts& parts, QWidget* parent) : QWidget(parent
 }
 
 frmMenu::~frmMenu() {
+    adds_.reset();  // the worker ends before the list it fills
     parts_.shell->SetSink(nullptr);
     player_->SetHost(nullptr);
     player_->Sounds().SetLamps(nullptr);
@@ -161,6 +163,7 @@ void frmMenu::FormLoad() {
     // A list that is there but does not read whole is kept aside at close instead of
     // being overwritten by what little could be read of it.
     keepDamagedList_ = !list_->LoadPlayList(parts_.listPath, true) && listThere;
+    CountSoundingObjects();
     // First start: no list yet, so the bundled demo charts make one and Play plays at once.
     // The list is saved at close as usual; from then on its file is there, empty or not.
     if (!listThere && !parts_.demoFolder.empty()) AddDropped({parts_.demoFolder});
@@ -179,6 +182,7 @@ void frmMenu::SetNotesWindow(QWidget* notes) {
 void frmMenu::NotesWindowClosed() { chkShowNotes->setChecked(false); }
 
 bool frmMenu::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == txtFilter_ && e->type() == QEvent::KeyPress && FilterKey(static_cast<QKeyEvent*>(e))) return true;
     if (watched == ownNotes_.get() && e->type() == QEvent::Close) {
         // Closing the notes window only hides it.
         e->ignore();
@@ -231,7 +235,10 @@ void frmMenu::KeepDamagedList(const std::string& path) {
 }
 
 void frmMenu::closeEvent(QCloseEvent* e) {
-    // The list first: nothing that may wait (an export's end) comes before it.
+    // A short add (a hand-over, a few files) completes; the rest of a long one is not
+    // waited for (3 s at most), and what was read of it so far is kept. Then the list,
+    // before anything that may wait longer (an export's end).
+    SettleAdds(3000);
     if (keepDamagedList_) KeepDamagedList(parts_.listPath);
     list_->SavePlayList(parts_.listPath, true);
     CancelExports(*this);
@@ -266,23 +273,6 @@ void frmMenu::dropEvent(QDropEvent* e) {
     auto paths = DroppedPaths(e->mimeData());
     e->acceptProposedAction();
     if (!paths.empty()) AddDropped(paths);
-}
-
-void frmMenu::AddDropped(const std::vector<std::string>& paths) {
-    // A long search lets events in (the window is drawn, the play timer runs, a hand-over
-    // arrives); they must not start a second jukebox step or a second search.
-    waitingDrops_.push_back(paths);
-    if (adding_) return;
-    adding_ = true;
-    jukebox_->Hold(true);
-    while (!waitingDrops_.empty()) {
-        std::vector<std::string> next = std::move(waitingDrops_.front());
-        waitingDrops_.erase(waitingDrops_.begin());
-        AddDroppedItems(next, *list_, search_);
-        jukebox_->makeplaytable();
-    }
-    jukebox_->Hold(false);
-    adding_ = false;
 }
 
 void frmMenu::PressDelete() {
@@ -380,7 +370,10 @@ void frmMenu::ChooseReading(const std::string& name) {
     const auto mode = ReadingModeNamed(name);
     if (!mode || *mode == player_->Reading().mode) return;
     SetReading(name);
-    list_->RereadEntries();
+    // The entries are read again in the background (the cache serves charts read in this
+    // reading before); an entry whose file is gone keeps its line.
+    list_->ForgetReadings();
+    RescanList();
 }
 
 void frmMenu::SetEvenLoudness(bool on) {
@@ -410,6 +403,10 @@ QString frmMenu::LoudnessTip(int row) const {
     return QString::asprintf("Loudness %.1f LUFS, peak %.1f dBTP; gain %+.1f dB", l->integrated, l->truePeak,
                              EvenLoudnessGain(*l).db);
 }
+
+void frmMenu::SetOneChartPerSong(bool on) { jukebox_->SetOneChartPerSong(on); }
+
+bool frmMenu::OneChartPerSong() const { return jukebox_->OneChartPerSong(); }
 
 void frmMenu::SetEngineSettings(int32_t sleepMs, int32_t wavLoadMode) {
     player_->State().SleepMs = sleepMs;

@@ -19,9 +19,11 @@
 #include "engine/play_loop.h"
 #include "engine/player.h"
 #include "notes/beat_display.h"
+#include "playlist/add_queue.h"
 #include "playlist/folder_search.h"
 #include "playlist/jukebox.h"
 #include "playlist/loudness_match.h"
+#include "playlist/song_groups.h"
 #include "playlist/playlist.h"
 #include "playlist/seek_bar.h"
 #include "shell/settings.h"
@@ -32,6 +34,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QToolButton;
 
@@ -51,6 +54,7 @@ struct MainWindowParts {
     std::string listPath;          // the default list, loaded at start, saved at close
     std::string demoFolder;        // charts listed when there is no default list yet (first start)
     std::string settingsPath;      // the settings file, saved by Shutdown
+    std::string scanCachePath;     // header-scan results kept between runs; empty: this run only
     // Shows a modal message box; null shows a QMessageBox. Tests record here.
     std::function<void(MessageIcon, const std::string& title, const std::string& text)> showMessage;
     // Ends the program at once (Shutdown's last step); null quits the application.
@@ -107,8 +111,25 @@ public:
     bool StatusTimerRunning() const { return timer51_.isActive(); }
 
     // The reactions, as a user's action raises them. A drop (or paths handed over from
-    // the command line) that comes while another is being added waits for it.
+    // the command line) is read in the background and its lines appear in batches; one
+    // that comes while another is being added waits for it.
     void AddDropped(const std::vector<std::string>& paths);
+    // Ends the adds running and waiting; the lines already added stay.
+    void CancelAdds();
+    bool Adding() const;
+    // Tests and shutdown: runs the window's events until every add asked for is in the list.
+    void FinishAdds();
+    // Reads every entry's chart afresh in the background (after a change of reading).
+    void RescanList();
+    // Reorders the list itself (its file keeps the new order); the playing chart plays on.
+    void SortList(SortKey key);
+    // Find by typing: the filter line above the list shows only the matching lines.
+    void OpenFilter();
+    void CloseFilter();
+    bool FilterOpen() const;
+    QLineEdit* FilterLine() const { return txtFilter_; }
+    // The progress text of the adds ("Adding… 10 of 200"); empty when none runs.
+    const QString& AddProgressText() const { return addProgress_; }
     void PressDelete();
     void SetSleepText(const QString& text);
     void SeekBarMouse(double x, int buttons);
@@ -163,6 +184,8 @@ public:
     bool EvenLoudness() const override;
     // The list line's tool tip: the chart's loudness and gain once measured.
     QString LoudnessTip(int row) const;
+    void SetOneChartPerSong(bool on) override;
+    bool OneChartPerSong() const override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -191,8 +214,9 @@ private:
     void OnLineAdded(const std::string& line) override;
     void OnLineRemoved(int line) override;
     void OnLinesCleared() override;
-    void OnLineChanged(int line, const std::string& text) override;
     void OnCaptionSet(const std::string& caption) override;
+    void OnLineChanged(int line, const std::string& text) override;
+    void OnLinesReplaced(const std::vector<std::string>& lines) override;
     // JukeboxWindow
     void SetNextPlayTimer(bool enabled) override;
     void SelectLine(int line) override;
@@ -222,7 +246,22 @@ private:
     bool evenLoudness_ = true;
     void ApplyChartGain(const std::string& path, const std::string& next);
     std::unique_ptr<MessageHook> listMessages_;
-    FolderSearch search_;
+    std::unique_ptr<ScanCache> scanCache_;
+    std::unique_ptr<AddQueue> adds_;
+    QTimer addTimer_;
+    QString addProgress_;
+    QLineEdit* txtFilter_ = nullptr;
+    std::vector<QString> filterKeys_;  // folded search text per line, built when the filter opens
+    void SetUpAdds();
+    void DrainAdds();
+    void SettleAdds(int maxMs);
+    // A list read from its file does not say how full each chart is: learn it in the background.
+    void CountSoundingObjects();
+    void ShowAddProgress();
+    void ApplyFilter(const QString& text);
+    void FilterNewLine(int row);
+    bool FilterKey(QKeyEvent* e);
+    void PlaceListBox();
     BeatDisplay beat_;
     TitleMarquee marquee_;
     QPointer<QWidget> notes_;
@@ -239,10 +278,7 @@ private:
     bool keepDamagedList_ = false;
     bool loading_ = false;
     int listGuard_ = 0;  // > 0 while the list box changes under code, not the user
-    bool adding_ = false;
-    std::vector<std::vector<std::string>> waitingDrops_;
     QFont titleFont_;
-    QElapsedTimer lastSearchDraw_;
     ListMenu* listMenu_ = nullptr;
 };
 

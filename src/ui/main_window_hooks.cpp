@@ -10,6 +10,7 @@
 
 #include "engine/status_readout.h"
 #include "ui/display_text.h"
+#include "ui/list_filter.h"
 
 namespace jov {
 
@@ -18,34 +19,47 @@ namespace jov {
 void frmMenu::OnLineAdded(const std::string& line) {
     ++listGuard_;
     lstPlayList->addItem(QString::fromStdString(line));
+    FilterNewLine(lstPlayList->count() - 1);
     --listGuard_;
 }
 
 void frmMenu::OnLineRemoved(int line) {
     ++listGuard_;
     delete lstPlayList->takeItem(line);
+    if (line >= 0 && static_cast<std::size_t>(line) < filterKeys_.size() &&
+        filterKeys_.size() == static_cast<std::size_t>(lstPlayList->count()) + 1)
+        filterKeys_.erase(filterKeys_.begin() + line);
+    else
+        filterKeys_.clear();
     --listGuard_;
 }
 
 void frmMenu::OnLinesCleared() {
     ++listGuard_;
     lstPlayList->clear();
+    filterKeys_.clear();
     --listGuard_;
 }
+
+void frmMenu::OnCaptionSet(const std::string& caption) { setWindowTitle(DisplayText(caption)); }
 
 void frmMenu::OnLineChanged(int line, const std::string& text) {
     ++listGuard_;
     if (QListWidgetItem* item = lstPlayList->item(line)) item->setText(QString::fromStdString(text));
     --listGuard_;
+    const auto k = static_cast<std::size_t>(line) + 1;
+    if (static_cast<std::size_t>(line) < filterKeys_.size() && k < list_->PlayListEntries().size())
+        filterKeys_[static_cast<std::size_t>(line)] = SearchKey(list_->PlayListEntries()[k]);
 }
 
-void frmMenu::OnCaptionSet(const std::string& caption) {
-    setWindowTitle(DisplayText(caption));
-    // A long folder search: let the window draw itself now and then.
-    if (!lastSearchDraw_.isValid() || lastSearchDraw_.elapsed() >= 100) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        lastSearchDraw_.start();
-    }
+void frmMenu::OnLinesReplaced(const std::vector<std::string>& lines) {
+    ++listGuard_;
+    lstPlayList->setUpdatesEnabled(false);
+    for (int i = 0; i < static_cast<int>(lines.size()) && i < lstPlayList->count(); ++i)
+        lstPlayList->item(i)->setText(QString::fromStdString(lines[static_cast<std::size_t>(i)]));
+    lstPlayList->setUpdatesEnabled(true);
+    --listGuard_;
+    // The search keys are put in the new order by the sort itself.
 }
 
 // ---- JukeboxWindow ----
@@ -131,6 +145,11 @@ void frmMenu::OnCaption(const std::string& caption) { setWindowTitle(DisplayText
 // ---- painting ----
 
 void frmMenu::PaintStatus(QPainter& p, const QRect& inner) {
+    if (!addProgress_.isEmpty()) {
+        p.setPen(kLightCyan);
+        p.setFont(picStatus->font());
+        p.drawText(inner, Qt::AlignRight | Qt::AlignBottom, addProgress_);
+    }
     if (statusText_.empty()) return;
     p.setPen(kLightCyan);
     p.setFont(picStatus->font());

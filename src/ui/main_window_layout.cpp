@@ -1,6 +1,8 @@
 // The main window's controls, placed as the window design places them.
 #include "ui/main_window.h"
 
+#include <QLineEdit>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -103,6 +105,11 @@ void frmMenu::BuildControls() {
         if (key == Qt::Key_Delete) PressDelete();
     };
     lstPlayList->onChosen = [this](int row) { OnListCurrentChanged(row); };
+    // Typing on the list finds lines instead of jumping to (and playing) one.
+    lstPlayList->onTypeText = [this](const QString& text) {
+        OpenFilter();
+        if (text != QLatin1String("/")) txtFilter_->setText(text);
+    };
 
     // The labels sit on the combo boxes' baseline; their design height is too small for
     // a Linux font at the same size, so they get a little more, growing upwards.
@@ -175,7 +182,7 @@ void frmMenu::resizeEvent(QResizeEvent* e) {
     const int dx = std::max(0, width() - kDesignSize.width());
     const int dy = std::max(0, height() - kDesignSize.height());
     auto design = [](QWidget* w) { return w->property(kDesignRect).toRect(); };
-    lstPlayList->setGeometry(design(lstPlayList).adjusted(0, 0, dx, dy));
+    PlaceListBox();
     for (QWidget* w : {static_cast<QWidget*>(lblCap[0]), static_cast<QWidget*>(lblCap[2]),
                        static_cast<QWidget*>(cmbWAVMode), static_cast<QWidget*>(cmbSleep)})
         w->setGeometry(design(w).translated(0, dy));

@@ -60,6 +60,9 @@ PlayListBox::PlayListBox(QWidget* parent) : QListWidget(parent) {
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setUniformItemSizes(true);
+    // A list growing by thousands of lines is laid out a slice at a time, between events.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(2000);
     setItemDelegate(new EntryLineDelegate(this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
@@ -103,6 +106,12 @@ void PlayListBox::dropEvent(QDropEvent* e) {
 void PlayListBox::keyPressEvent(QKeyEvent* e) {
     if (onKeyDown) onKeyDown(e->key());
     if (e->key() == Qt::Key_Delete) return;
+    const QString text = e->text();
+    if (onTypeText && !text.isEmpty() && text.at(0).isPrint() &&
+        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        onTypeText(text);
+        return;
+    }
     const int before = currentRow();
     QListWidget::keyPressEvent(e);
     const int after = currentRow();

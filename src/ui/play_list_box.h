@@ -22,6 +22,8 @@ public:
     std::function<void(const std::vector<std::string>&)> onDrop;
     std::function<void(int key)> onKeyDown;
     std::function<void(int row)> onChosen;
+    // Printable text typed on the list (no Ctrl or Alt): it goes here instead of moving.
+    std::function<void(const QString& text)> onTypeText;
     // The tool tip of a line, asked when it is about to show; empty: none.
     std::function<QString(int row)> toolTipFor;
 

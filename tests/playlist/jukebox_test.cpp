@@ -13,6 +13,7 @@
 
 #include "../test_util.h"
 #include "playlist/playlist.h"
+#include "playlist/scan_cache.h"
 #include "shell/status.h"
 
 namespace jov {
@@ -116,6 +117,17 @@ struct Rig : JukeboxWindow, JukeboxPlayer {
             {"delete", [&] { fs::remove(dir / Name(int(n))); }},
             {"write", [&] { dir.Write(Name(int(n)), "#TITLE x\r\n"); }},
             {"silent", [&] { endsAtOnce = true; }},
+            {"songs", [&] { box.SetOneChartPerSong(n != 0); }},
+            {"song", [&] {  // song N TITLE... OBJECTS: chart N rewritten and read again
+                 std::string rest;
+                 std::getline(in >> std::ws, rest);
+                 const std::size_t cut = rest.rfind(' ');
+                 std::string chart = "#TITLE " + rest.substr(0, cut) + "\r\n#00111:";
+                 for (int k = std::stoi(rest.substr(cut + 1)); k > 0; --k) chart += "01";
+                 const std::string path = dir.Write(Name(int(n)), chart + "\r\n");
+                 const auto scan = ScanChartFile(path, nullptr);
+                 list.ReplaceEntry(int(n), scan->info, scan->soundingObjects);
+             }},
             {"throw", [&] { throwOn = int(n); }},
             {"during", [&] {
                  duringAt = size_t(n);

@@ -38,7 +38,7 @@ TEST(IniFile, WritesInPlaceAndKeepsOtherLines) {
 // The window's controls as the settings see them: each store also sets the engine value,
 // as the control's change reaction does, and is logged with its value.
 struct Controls : SettingsControls {
-    bool showNotes = false, random = false, even = true;
+    bool showNotes = false, random = false, even = true, perSong = true;
     std::string reading = "auto";
     int32_t sleepMs = 99, wavLoadMode = 99;
     std::string calls;
@@ -49,6 +49,7 @@ struct Controls : SettingsControls {
     void SetRandom(bool t) override { random = t; Log("random", t); }
     void SetReading(const std::string& name) override { reading = name; calls += name + " "; }
     void SetEvenLoudness(bool on) override { even = on; Log("even", on); }
+    void SetOneChartPerSong(bool on) override { perSong = on; Log("song", on); }
     void SetEngineSettings(int32_t s, int32_t w) override {
         sleepMs = s;
         wavLoadMode = w;
@@ -60,6 +61,7 @@ struct Controls : SettingsControls {
     int32_t WavLoadMode() const override { return wavLoadMode; }
     std::string Reading() const override { return reading; }
     bool EvenLoudness() const override { return even; }
+    bool OneChartPerSong() const override { return perSong; }
 };
 
 TEST(Settings, LoadSaveRoundTripAndBadValues) {
@@ -79,19 +81,24 @@ TEST(Settings, LoadSaveRoundTripAndBadValues) {
     defaults.sleepMs = 10;
     defaults.wavLoadMode = 1;
     SaveSettings(file, defaults);
-    EXPECT_EQ(jovtest::Slurp(file), "[Setting]\nSleep=10\nWAVLoadmode=1\nShowNotes=0\nReading=auto\nEvenLoudness=1\n\n[ListSetting]\nRandom=0\n");
+    EXPECT_EQ(jovtest::Slurp(file),
+              "[Setting]\nSleep=10\nWAVLoadmode=1\nShowNotes=0\nReading=auto\nEvenLoudness=1\n\n[ListSetting]\nRandom=0\n"
+              "OneChartPerSong=1\n");
 
     const std::pair<const char*, const char*> rows[] = {
         // Missing keys read as their defaults; a greyed check box (2) counts as ticked.
-        {"[Setting]\r\nSleep=3\r\n", "sleep3 wav1 notes0 random0 auto even1 "},
-        {"[Setting]\nSleep=15\nShowNotes=2\nExtendedReading=1\nEvenLoudness=0\n[ListSetting]\nRandom=2\n", "sleep15 wav1 notes1 random1 extended even0 "},
+        {"[Setting]\r\nSleep=3\r\n", "sleep3 wav1 notes0 random0 auto even1 song1 "},
+        {"[Setting]\nSleep=15\nShowNotes=2\nExtendedReading=1\nEvenLoudness=0\n[ListSetting]\nRandom=2\nOneChartPerSong=0\n",
+         "sleep15 wav1 notes1 random1 extended even0 song0 "},
         // The reading: its own key wins; the old switch's 0 (every old save wrote it) is Auto.
-        {"[Setting]\nExtendedReading=0\n", "sleep10 wav1 notes0 random0 auto even1 "},
-        {"[Setting]\nReading=classic\nExtendedReading=1\n", "sleep10 wav1 notes0 random0 classic even1 "},
-        {"[Setting]\nReading=Extended\nExtendedReading=1\n", "sleep10 wav1 notes0 random0 even1 "},
+        {"[Setting]\nExtendedReading=0\n", "sleep10 wav1 notes0 random0 auto even1 song1 "},
+        {"[Setting]\nReading=classic\nExtendedReading=1\n", "sleep10 wav1 notes0 random0 classic even1 song1 "},
+        {"[Setting]\nReading=Extended\nExtendedReading=1\n", "sleep10 wav1 notes0 random0 even1 song1 "},
         // Not a number, or a position the list does not have: that control is left alone.
-        {"[Setting]\nSleep=abc\nWAVLoadmode=2\nShowNotes=1\nExtendedReading=2\nEvenLoudness=2\n[ListSetting]\nRandom=-1\n", "notes1 "},
-        {"[Setting]\nSleep=16\nWAVLoadmode= 0.5 \n", "wav0 notes0 random0 auto even1 "},  // 0.5 rounds to the even 0
+        {"[Setting]\nSleep=abc\nWAVLoadmode=2\nShowNotes=1\nExtendedReading=2\nEvenLoudness=2\n[ListSetting]\nRandom=-1\n"
+         "OneChartPerSong=2\n",
+         "notes1 "},
+        {"[Setting]\nSleep=16\nWAVLoadmode= 0.5 \n", "wav0 notes0 random0 auto even1 song1 "},  // 0.5 rounds to the even 0
     };
     for (const auto& [text, calls] : rows) EXPECT_EQ(load(text), calls) << text;
 
@@ -103,8 +110,9 @@ TEST(Settings, LoadSaveRoundTripAndBadValues) {
     s.showNotes = s.random = true;
     s.reading = "classic";
     s.even = false;
+    s.perSong = false;
     SaveSettings(file, s);
-    EXPECT_EQ(load(nullptr), "sleep15 wav0 notes1 random1 classic even0 ");
+    EXPECT_EQ(load(nullptr), "sleep15 wav0 notes1 random1 classic even0 song0 ");
     EXPECT_EQ(jovtest::Slurp(file).substr(0, 7), "; mine\n");
 
     // A folder in the file's place cannot be written and stays as it is.

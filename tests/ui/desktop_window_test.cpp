@@ -125,6 +125,7 @@ private slots:
         m.chooseSaveFile = [&](const QString&, const QString&, const QString&, QString*) { return Q(dir / "saved"); };
         m.AddFiles();
         m.AddFolder();
+        w.FinishAdds();
         QCOMPARE(w.GetPlayList().PlayListEntries()[3].Title, std::string("Sea"));
         QCOMPARE(w.GetJukebox().PlayTable.size(), size_t{4});  // the play order covers them
         QVERIFY(!w.NextPlayTimer().isActive());                // and nothing started playing
@@ -149,11 +150,13 @@ private slots:
         w.cmdClear->click();
         answer = {Q(dir / "saved.rxl")};
         m.OpenList();
+        w.FinishAdds();
         QCOMPARE(askedFolder, Q(dir));
         QCOMPARE(w.GetPlayList().PlayListEntries(), copy.PlayListEntries());
         QCOMPARE(ReadIni((dir / "jov01.ini").string(), "Window", "LastFolder", ""), dir.string());
         answer.clear();  // a cancelled dialog changes nothing
         m.AddFiles();
+        w.FinishAdds();
         QCOMPARE(w.GetPlayList().PlayListCount(), 3);
 
         // The Reading submenu is the window's switch: Auto reads a chart with a stop the
@@ -163,13 +166,16 @@ private slots:
                                                  "#00101:01\r\n#00109:01\r\n";
         QVERIFY(m.Prepared()->actions().contains(m.readingMenu->menuAction()) && m.actReading[0]->isChecked());
         w.AddDropped({stop});
+        w.FinishAdds();
         QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:08"}));
         QCOMPARE(w.lstPlayList->toolTipFor(3), QStringLiteral("Extended reading: stops"));
-        m.actReading[1]->trigger();
+        m.actReading[1]->trigger();  // read again in the background
+        w.FinishAdds();
         QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
         QCOMPARE(w.lstPlayList->toolTipFor(3), QStringLiteral("Classic reading"));
         fs::remove(stop);  // a chart gone keeps its line
         m.actReading[2]->trigger();
+        w.FinishAdds();
         QCOMPARE(rig::Lines(w.lstPlayList).mid(3), QStringList({"tester - Stop\t0:06"}));
         QCOMPARE(w.Reading(), std::string("extended"));
         QVERIFY(w.lstPlayList->toolTipFor(3).isEmpty());
@@ -185,6 +191,7 @@ private slots:
         const fs::path& dir = r.dir;
         frmMenu& w = *r.w;
         w.AddDropped({(rig::kDemo / "demo1.bms").string()});
+        w.FinishAdds();
         w.lstPlayList->item(0)->setSelected(true);
         ListMenu& m = w.GetListMenu();
         QVERIFY(m.Prepared() && m.actExport->isEnabled());
@@ -225,6 +232,7 @@ private slots:
         std::ofstream(dir / "mute.bms", std::ios::binary) << "#TITLE mute\r\n#BPM 120\r\n#WAV01 gone.wav\r\n"
                                                              "#WAV02 lost.ogg\r\n#00111:0102\r\n";
         w.AddDropped({(dir / "mute.bms").string()});
+        w.FinishAdds();
         w.lstPlayList->clearSelection();
         w.lstPlayList->item(1)->setSelected(true);
         QSignalSpy muted(exportAs("mute", "WAV").data(), &ExportJob::finished);

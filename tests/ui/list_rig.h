@@ -69,6 +69,7 @@ struct Window {
         w = std::make_unique<jov::frmMenu>(parts);
         jov::LoadSettings(parts.settingsPath, shell, *w);
         w->EnsureLoaded();
+        w->FinishAdds();
     }
     // Mixes everything up to the clock's now; true when any of it was not silence.
     bool Heard() {

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -41,6 +42,7 @@ std::unique_ptr<rig::Window> WithCharts(int count, int measures) {
         const std::string title = std::string("t") + std::to_string(i);
         r->w->AddDropped({rig::WriteChart(r->dir / (title + ".bms"), title, measures)});
     }
+    r->w->FinishAdds();
     return r;
 }
 
@@ -115,6 +117,99 @@ private slots:
         QCOMPARE(rig::Lines(list), QStringList({"tester - t0\t0:08"}));
         QCOMPARE(r->w->GetJukebox().PlayTable, (std::vector<int32_t>{0, 1}));
         QVERIFY(!r->w->NextPlayTimer().isActive());  // removing lines was not a click on a line
+    }
+
+    void findByTypingAndSortingNeverPlayAndKeepTheFile() {
+        rig::Window r;
+        frmMenu& w = *r.w;
+        QListWidget* list = w.lstPlayList;
+        auto chart = [&](const char* name, const char* text) {
+            std::ofstream((r.dir / name).string(), std::ios::binary) << text << "#BPM 120\r\n#00101:01\r\n";
+            return (r.dir / name).string();
+        };
+        // Full-width letters, half-width kana, a title in kanji, a file name.
+        w.AddDropped({chart("a.bms", "#TITLE \xEF\xBC\xB3\xEF\xBD\x8E\xEF\xBD\x8F\xEF\xBD\x97 Day\r\n#ARTIST Zed\r\n#GENRE Trance\r\n"),
+                      chart("b.bms", "#TITLE \xE6\x9C\x88\xE5\x85\x89 [ANOTHER]\r\n#ARTIST \xEF\xBE\x83\xEF\xBD\xBD\xEF\xBE\x84\r\n"),
+                      chart("c.bms", "#TITLE snow night\r\n#ARTIST Night Owl\r\n#GENRE HARDCORE\r\n"),
+                      chart("yuki.bms", "#TITLE other\r\n#ARTIST Abe\r\n")});
+        w.FinishAdds();
+        const QStringList lines = rig::Lines(list);
+        QCOMPARE(lines.size(), 4);
+        auto shown = [&] {
+            QList<int> rows;
+            for (int i = 0; i < list->count(); ++i)
+                if (!list->isRowHidden(i)) rows << i;
+            return rows;
+        };
+        auto armed = [&] { return w.NextPlayTimer().isActive(); };
+        list->setFocus();
+        QTest::keyClick(list, 's');  // typing on the list opens the filter with it
+        QVERIFY(w.FilterOpen());
+        QCOMPARE(w.FilterLine()->text(), QString("s"));
+        QTest::keyClicks(w.FilterLine(), "now");
+        QCOMPARE(shown(), (QList<int>{0, 2}));
+        const std::pair<QString, QList<int>> finds[] = {
+            {"snow day", {0}},
+            {QString::fromUtf8("\xEF\xBC\xAE\xEF\xBC\xA9\xEF\xBC\xA7\xEF\xBC\xA8\xEF\xBC\xB4  hard"), {2}},  // ＮＩＧＨＴ
+            {QString::fromUtf8("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"), {1}},  // テスト finds ﾃｽﾄ
+            {QString::fromUtf8("\xE6\x9C\x88\xE5\x85\x89 another"), {1}},
+            {"YUKI", {3}},
+            {"trance owl", {}},
+            {"", {0, 1, 2, 3}},
+        };
+        for (const auto& [typed, rows] : finds) {
+            w.FilterLine()->setText(typed);
+            QCOMPARE(shown(), rows);
+        }
+        w.FilterLine()->setText("n");
+        QTest::keyClick(w.FilterLine(), Qt::Key_Down);  // walks the shown lines only
+        QTest::keyClick(w.FilterLine(), Qt::Key_Down);
+        QCOMPARE(shown(), (QList<int>{0, 1, 2}));
+        QVERIFY(!armed());
+        QCOMPARE(rig::Lines(list), lines);
+        w.FilterLine()->setText("owl");
+        QTest::keyClick(w.FilterLine(), Qt::Key_Return);
+        QVERIFY(armed());
+        QCOMPARE(w.GetPlayList().PlayOrderIndex, 2);
+        w.NextPlayTimer().stop();
+        w.FilterLine()->setText("zed");
+        QTest::keyClick(w.FilterLine(), Qt::Key_Escape);
+        QVERIFY(!w.FilterOpen());
+        QCOMPARE(shown(), (QList<int>{0, 1, 2, 3}));
+        QCOMPARE(list->currentRow(), 0);
+
+        // Esc ends an add at once; what was added stays, and the same add again is whole.
+        fs::create_directories(r.dir / "many");
+        for (int i = 0; i < 300; ++i) rig::WriteChart(r.dir / "many" / (std::to_string(i) + ".bms"), "m", 1);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.AddDropped({(r.dir / "many").string()});
+        QVERIFY(w.Adding() && w.AddProgressText().startsWith("Adding"));
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.Adding() && w.AddProgressText().isEmpty());
+        QVERIFY(list->count() < 4 + 300);
+        for (int i = list->count() - 1; i >= 4; --i) w.GetPlayList().RemovePlayListEntry(i);
+        w.AddDropped({(r.dir / "many").string()});
+        w.FinishAdds();
+        QCOMPARE(list->count(), 4 + 300);
+        for (int i = 4 + 300 - 1; i >= 4; --i) w.GetPlayList().RemovePlayListEntry(i);
+        w.GetJukebox().makeplaytable();
+
+        // Sorting reorders the list and its file; the chart playing plays on and the
+        // sequence goes on from it in the new order.
+        std::vector<std::string> titles;
+        rig::Watch(w, titles, [&](size_t chart, int pass) {
+            if (chart == 1 && pass == 1) w.SortList(SortKey::Artist);
+            if (chart == 2 && pass == 1) w.cmdStop->click();
+        });
+        w.ClickLine(2);
+        r.RunUntilIdle();
+        QCOMPARE(rig::Lines(list), (QStringList{lines[3], lines[2], lines[0], lines[1]}));
+        QCOMPARE(titles, (std::vector<std::string>{"snow night", "\xEF\xBC\xB3\xEF\xBD\x8E\xEF\xBD\x8F\xEF\xBD\x97 Day"}));
+        QVERIFY(w.GetPlayList().SavePlayList((r.dir / "sorted.rxl").string(), true));
+        PlayList saved(r.shell);
+        QVERIFY(saved.LoadPlayList((r.dir / "sorted.rxl").string(), true));
+        QCOMPARE(saved.Lines(), w.GetPlayList().Lines());
     }
 
     void firstStartPlaysTheDemoChartsAndCloseKeepsListAndSettings() {
@@ -221,6 +316,7 @@ private slots:
         rig::Watch(w, titles, [&](size_t, int pass) {
             if (pass == 20) {
                 w.AddDropped({rxl});
+                w.FinishAdds();
                 FocusIn(list, Qt::ActiveWindowFocusReason);
                 FocusIn(list, Qt::TabFocusReason);
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);

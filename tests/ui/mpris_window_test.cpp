@@ -74,6 +74,7 @@ private slots:
         rig::Window r;
         frmMenu& w = *r.w;
         w.AddDropped({(rig::kDemo / "demo1.bms").string(), (rig::kDemo / "demo2.bms").string(), (rig::kDemo / "demo3.bms").string()});
+        w.FinishAdds();
         Mpris mpris(w, server);
         QVERIFY(client.connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                QStringLiteral("PropertiesChanged"), this,
@@ -160,6 +161,7 @@ private slots:
         chart.close();
         const std::string path = (folder / "\x8b\xc8 1.bms").string();
         w.AddDropped({path});
+        w.FinishAdds();
         Mpris mpris(w, server);
         QVERIFY(w.GetPlayer().LoadChart(path));
         emit w.playbackChanged();
@@ -179,6 +181,7 @@ private slots:
         fs::remove(folder / "stage.png");
         fs::copy_file(path, folder / "copy.bms");
         w.AddDropped({(folder / "copy.bms").string()});
+        w.FinishAdds();
         QVERIFY(w.GetPlayer().LoadChart((folder / "copy.bms").string()));
         std::ofstream(folder / "stage.wav") << "a sound";
         emit w.playbackChanged();
