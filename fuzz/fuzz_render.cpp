@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.soundFont = std::string();  // MIDI silenced: the synthesiser is not under test here
     options.maxLengthMs = 2000;
     options.maxTailMs = 100;
-    options.extended = (data[0] & 4) != 0;
+    options.reading = (data[0] & 4) != 0 ? jov::ReadingMode::Extended : jov::ReadingMode::Classic;
     const jov::RenderFileResult r = jov::RenderChartToFile(chart, out, options);
     if (data[0] % 4 == 3) {  // the chart itself named as the output: refused, the chart kept
         if (r.status == jov::RenderFileStatus::Done) __builtin_trap();

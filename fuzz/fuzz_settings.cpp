@@ -15,7 +15,8 @@ namespace {
 
 struct Controls final : jov::SettingsControls {
     int sleepIndex = 10, wavIndex = 1;
-    bool notes = false, random = false, extended = false;
+    bool notes = false, random = false, even = true, onePerSong = true;
+    std::string reading = "auto";
     int32_t sleepMs = 10, wavMode = 1;
     void SetSleepIndex(int i) override {
         if (i < 0 || i >= jov::kSleepItems) __builtin_trap();
@@ -34,11 +35,18 @@ struct Controls final : jov::SettingsControls {
     int32_t SleepMs() const override { return sleepMs; }
     int32_t WavLoadMode() const override { return wavMode; }
     void SetEngineSettings(int32_t s, int32_t w) override { sleepMs = s, wavMode = w; }
-    void SetExtendedReading(bool on) override { extended = on; }
-    bool ExtendedReading() const override { return extended; }
+    void SetReading(const std::string& name) override {
+        if (name != "auto" && name != "classic" && name != "extended") __builtin_trap();
+        reading = name;
+    }
+    std::string Reading() const override { return reading; }
+    void SetEvenLoudness(bool on) override { even = on; }
+    bool EvenLoudness() const override { return even; }
+    void SetOneChartPerSong(bool on) override { onePerSong = on; }
+    bool OneChartPerSong() const override { return onePerSong; }
     bool operator==(const Controls& o) const {
         return sleepMs == o.sleepMs && wavMode == o.wavMode && notes == o.notes && random == o.random &&
-               extended == o.extended;
+               reading == o.reading && even == o.even && onePerSong == o.onePerSong;
     }
 };
 

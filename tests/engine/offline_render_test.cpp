@@ -45,20 +45,30 @@ struct LineTimes final : DispatchListener {
     double early = -1e300;
 };
 
+// A chart played from its start as the tool's simulate plays it: a virtual clock stepping
+// `sleep` per pass, `line` seeing each dispatch.
+struct PlayedChart {
+    PlayedChart(const std::string& chart, int sleep)
+        : clock(100000, sleep), player(shell, clock, nullptr, nullptr), line(player.Model(), player.State()) {
+        player.State().SleepMs = sleep;
+        player.Engine().SetDispatchListener(&line);
+        player.LoadChart(chart);
+        player.PlaceStart();
+        player.RunPlayLoop();
+    }
+    Shell shell;
+    VirtualClock clock;
+    Player player;
+    LineTimes line;
+};
+
 TEST(ClockLineTest, EveryEventSitsOnTheChartsTimesWhateverTheSleep) {
     std::vector<double> first;
     for (int sleep : {1, 7, 15}) {
         SCOPED_TRACE(sleep);
-        // As the tool's simulate plays a chart: a virtual clock stepping `sleep` per pass.
-        Shell shell;
-        VirtualClock clock(100000, sleep);
-        Player player(shell, clock, nullptr, nullptr);
-        player.State().SleepMs = sleep;
-        LineTimes line(player.Model(), player.State());
-        player.Engine().SetDispatchListener(&line);
-        player.LoadChart(kData + "tempo_map.bms");
-        player.PlaceStart();
-        player.RunPlayLoop();
+        PlayedChart played(kData + "tempo_map.bms", sleep);
+        Player& player = played.player;
+        const LineTimes& line = played.line;
 
         // Measured from the first event dispatched.
         const std::vector<double> times = EventTimesMs(player.Model());
@@ -81,16 +91,10 @@ TEST(ClockLineTest, EveryEventSitsOnTheChartsTimesWhateverTheSleep) {
 TEST(ClockLineTest, AWarpOfTheTempoSoundsEveryObjectOnItsTime) {
     for (int sleep : {1, 10, 15}) {
         SCOPED_TRACE(sleep);
-        Shell shell;
-        VirtualClock clock(100000, sleep);
-        Player player(shell, clock, nullptr, nullptr);
-        player.State().SleepMs = sleep;
-        LineTimes line(player.Model(), player.State());
-        player.Engine().SetDispatchListener(&line);
-        player.LoadChart(kData + "warp.bme");
+        PlayedChart played(kData + "warp.bme", sleep);
+        Player& player = played.player;
+        const LineTimes& line = played.line;
         ASSERT_TRUE(player.Model().Extended.active);  // Auto: the #BPMxx lines choose it
-        player.PlaceStart();
-        player.RunPlayLoop();
         const ChartModel& m = player.Model();
         const std::vector<double> times = EventTimesMs(m);
         std::vector<double> objects;
