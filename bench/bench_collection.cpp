@@ -38,6 +38,7 @@
 #include <thread>
 
 #include "audio/mixer.h"
+#include "paced_device.h"
 #include "shell/clock.h"
 #include "shell/status.h"
 #include "ui/main_window.h"
@@ -49,42 +50,12 @@ namespace fs = std::filesystem;
 using Steady = std::chrono::steady_clock;
 
 constexpr int kRate = 44100;
-constexpr int kBlock = 512;
 constexpr int kFolders = 5000;
 constexpr int kPerFolder = 4;
 
 double NowMs() { return std::chrono::duration<double, std::milli>(Steady::now().time_since_epoch()).count(); }
 
-class PacedDevice {
-public:
-    PacedDevice(Mixer& mixer, double seconds) : mixer_(mixer), out_(static_cast<size_t>(seconds * kRate) * 2) {}
-    void Start() {
-        t0_ = Steady::now();
-        thread_ = std::thread([this] {
-            const auto blockDur = std::chrono::duration<double>(double(kBlock) / kRate);
-            while (!stop_ && static_cast<size_t>(pulled_ + kBlock) * 2 <= out_.size()) {
-                std::this_thread::sleep_until(t0_ + std::chrono::duration_cast<Steady::duration>(blockDur * (pulled_ / kBlock)));
-                mixer_.Pull(out_.data() + pulled_ * 2, kBlock);
-                pulled_ += kBlock;
-            }
-        });
-    }
-    void Stop() {
-        stop_ = true;
-        thread_.join();
-    }
-    double T0Ms() const { return std::chrono::duration<double, std::milli>(t0_.time_since_epoch()).count(); }
-    const std::vector<int16_t>& Output() const { return out_; }
-    int64_t Frames() const { return pulled_; }
-
-private:
-    Mixer& mixer_;
-    std::vector<int16_t> out_;
-    Steady::time_point t0_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    int64_t pulled_ = 0;
-};
+using bench::PacedDevice;
 
 // Song folders of four difficulties, as packages come: a few WAV lines, 64 measures.
 fs::path MakeCollection() {

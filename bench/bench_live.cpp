@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "audio/mixer.h"
+#include "paced_device.h"
 #include "chart/chart_model.h"
 #include "engine/engine_state.h"
 #include "engine/player.h"
@@ -31,45 +32,13 @@ using namespace jov;
 using Steady = std::chrono::steady_clock;
 
 constexpr int kRate = 44100;
-constexpr int kBlock = 512;
 constexpr double kDelayMs = 30.0;
 
 double SteadyMs(Steady::time_point t) {
     return std::chrono::duration<double, std::milli>(t.time_since_epoch()).count();
 }
 
-// Pulls a block at t0 + k × block duration, whatever the engine does; keeps what it mixed.
-class PacedDevice {
-public:
-    PacedDevice(Mixer& mixer, double seconds) : mixer_(mixer), out_(static_cast<size_t>(seconds * kRate + kBlock) * 2) {}
-    void Start() {
-        t0_ = Steady::now();
-        thread_ = std::thread([this] { Run(); });
-    }
-    void Stop() {
-        stop_ = true;
-        thread_.join();
-    }
-    double T0Ms() const { return SteadyMs(t0_); }
-    const std::vector<int16_t>& Output() const { return out_; }
-    int64_t Frames() const { return pulled_; }
-
-private:
-    void Run() {
-        const auto blockDur = std::chrono::duration<double>(double(kBlock) / kRate);
-        while (!stop_ && static_cast<size_t>(pulled_ + kBlock) * 2 <= out_.size()) {
-            std::this_thread::sleep_until(t0_ + std::chrono::duration_cast<Steady::duration>(blockDur * (pulled_ / kBlock)));
-            mixer_.Pull(out_.data() + pulled_ * 2, kBlock);
-            pulled_ += kBlock;
-        }
-    }
-    Mixer& mixer_;
-    std::vector<int16_t> out_;
-    Steady::time_point t0_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    int64_t pulled_ = 0;
-};
+using bench::PacedDevice;
 
 // The chart's tempo map: ms from tick 0 (every tempo positive).
 long double MapMs(const ChartModel& m, int32_t tick) {

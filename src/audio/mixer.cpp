@@ -199,26 +199,18 @@ void Mixer::SetPosition(int slot, int64_t frame, double atMs) {
     Push(std::move(c));
 }
 
-void Mixer::Play(int slot, double atMs) {
-    if (!HasBuffer(slot)) return;
-    const SlotInfo& s = slots_[slot];
-    Command c;
-    c.kind = Kind::Play;
-    c.slot = slot;
-    c.atMs = atMs;
-    c.step = double(s.frequency) / s.buffer->originalRate;
-    c.buffer = s.buffer;
-    Push(std::move(c));
-}
+void Mixer::Play(int slot, double atMs) { PushStart(Kind::Play, slot, atMs, 0.0); }
 
-void Mixer::PlayFrom(int slot, double atMs, double originMs) {
+void Mixer::PlayFrom(int slot, double atMs, double originMs) { PushStart(Kind::PlayFrom, slot, atMs, originMs); }
+
+void Mixer::PushStart(Kind kind, int slot, double atMs, double value) {
     if (!HasBuffer(slot)) return;
     const SlotInfo& s = slots_[slot];
     Command c;
-    c.kind = Kind::PlayFrom;
+    c.kind = kind;
     c.slot = slot;
     c.atMs = atMs;
-    c.value = originMs;
+    c.value = value;
     c.step = double(s.frequency) / s.buffer->originalRate;
     c.buffer = s.buffer;
     Push(std::move(c));

@@ -152,6 +152,8 @@ private:
     void Hold(const std::shared_ptr<const SoundBuffer>& buffer, int delta);
 
     bool Push(Command&& c);
+    // A voice start (Play, or PlayFrom with its origin ms as `value`) for the queue.
+    void PushStart(Kind kind, int slot, double atMs, double value);
     bool ValidSlot(int slot) const { return slot >= 0 && slot < slotCount_; }
     // Consumer side: any slot a command can name.
     bool StoredSlot(int slot) const { return slot >= 0 && slot < voiceCount_.load(std::memory_order_acquire); }
